@@ -1,0 +1,35 @@
+# Helpers shared by the stand-ins, the tests and the benchmarks.
+
+# A stand-in for a host or vendor DLL: built under its real file name, its
+# declarations in platform/, its own export macro switched on by <NAME>_EXPORTS.
+function(adw_hostenv_dll name)
+  cmake_parse_arguments(ARG "" "OUTPUT_SUBDIR" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} SHARED ${ARG_SOURCES})
+  string(TOUPPER ${name} upper)
+  target_compile_definitions(${name} PRIVATE ${upper}_EXPORTS)
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/platform ${CMAKE_SOURCE_DIR}/hostenv)
+  if(ARG_LIBS)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  endif()
+  set_target_properties(${name} PROPERTIES PREFIX "" IMPORT_PREFIX "" IMPORT_SUFFIX ".lib")
+  if(ARG_OUTPUT_SUBDIR)
+    set_target_properties(${name} PROPERTIES
+      RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/${ARG_OUTPUT_SUBDIR})
+  endif()
+endfunction()
+
+# One GoogleTest executable; each test case runs as its own ctest test under Wine.
+function(adw_add_gtest name)
+  cmake_parse_arguments(ARG "SERIAL" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} adw_testsupport GTest::gtest GTest::gtest_main)
+  set(props TIMEOUT 120)
+  if(ARG_SERIAL)
+    list(APPEND props RUN_SERIAL TRUE)
+  endif()
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
+    PROPERTIES ${props})
+endfunction()

@@ -1,0 +1,92 @@
+#include "TestSupport.h"
+
+#include <thread>
+
+#include "common/UniqueResource.h"
+
+namespace adwtest {
+
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return done();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+int LogCapture::Count(const std::wstring& text, int level) const {
+    int n = 0;
+    for (const auto& line : Lines()) {
+        if (line.level == level && line.text == text) {
+            ++n;
+        }
+    }
+    return n;
+}
+
+int LogCapture::CountPrefix(const std::wstring& prefix) const {
+    int n = 0;
+    for (const auto& line : Lines()) {
+        if (line.text.compare(0, prefix.size(), prefix) == 0) {
+            ++n;
+        }
+    }
+    return n;
+}
+
+std::wstring LogCapture::Dump() const {
+    std::wstring all;
+    for (const auto& line : Lines()) {
+        all += L"  [" + std::to_wstring(line.level) + L"] " + line.text + L"\n";
+    }
+    return all;
+}
+
+void DeleteHkcuTree(const std::wstring& path) {
+    RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str());
+    RegDeleteKeyW(HKEY_CURRENT_USER, path.c_str());
+}
+
+bool CreateKey(HKEY root, const std::wstring& path) {
+    adw::UniqueRegKey key;
+    return RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr) ==
+           ERROR_SUCCESS;
+}
+
+bool SetDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value) {
+    return RegSetKeyValueW(root, path.c_str(), name.c_str(), REG_DWORD, &value, sizeof(value)) == ERROR_SUCCESS;
+}
+
+bool SetString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& value) {
+    return RegSetKeyValueW(root, path.c_str(), name.c_str(), REG_SZ, value.c_str(),
+                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+bool GetDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD& value) {
+    DWORD size = sizeof(value);
+    return RegGetValueW(root, path.c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr, &value, &size) ==
+           ERROR_SUCCESS;
+}
+
+bool GetString(HKEY root, const std::wstring& path, const std::wstring& name, std::wstring& value) {
+    wchar_t buffer[1024] = {};
+    DWORD size = sizeof(buffer);
+    if (RegGetValueW(root, path.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS) {
+        return false;
+    }
+    value = buffer;
+    return true;
+}
+
+std::wstring ExeDir() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring dir = path;
+    size_t slash = dir.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? L"." : dir.substr(0, slash);
+}
+
+} // namespace adwtest

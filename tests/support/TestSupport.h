@@ -1,0 +1,47 @@
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "LogHelper/KrLogCapture.h"
+
+namespace adwtest {
+
+// Polls `done` until it holds or the deadline passes; returns its last answer.
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+// Captures the logger's lines for the scope's lifetime.
+class LogCapture {
+public:
+    LogCapture() { KrLogCapture::Begin(); }
+    ~LogCapture() { KrLogCapture::End(); }
+    LogCapture(const LogCapture&) = delete;
+    LogCapture& operator=(const LogCapture&) = delete;
+
+    std::vector<KrLogRecord> Lines() const { return KrLogCapture::Lines(); }
+    // Number of captured lines equal to `text` at `level`.
+    int Count(const std::wstring& text, int level) const;
+    // Number of captured lines that start with `prefix` (any level).
+    int CountPrefix(const std::wstring& prefix) const;
+    bool Has(const std::wstring& text, int level) const { return Count(text, level) > 0; }
+    std::wstring Dump() const; // all lines, for failure messages
+};
+
+// Deletes a registry key tree under HKEY_CURRENT_USER (path without leading backslash).
+void DeleteHkcuTree(const std::wstring& path);
+// Creates (opens) a key under a root; returns false on failure.
+bool CreateKey(HKEY root, const std::wstring& path);
+bool SetDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value);
+bool SetString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& value);
+// Reads a DWORD / string value; false when absent.
+bool GetDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD& value);
+bool GetString(HKEY root, const std::wstring& path, const std::wstring& name, std::wstring& value);
+
+// The folder of the running test executable (no trailing backslash).
+std::wstring ExeDir();
+
+} // namespace adwtest
