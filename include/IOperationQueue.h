@@ -18,10 +18,11 @@ public:
 // A single-worker queue of callables, run one after another in push order.
 class ADWARDEN_API IOperationQueue {
 public:
-    IOperationQueue() = default;
-    IOperationQueue(const IOperationQueue&) = default;
-    IOperationQueue& operator=(const IOperationQueue&) = default;
-    virtual ~IOperationQueue() = default;
+    // Defined in the library (not inline) so that every compiler exports them.
+    IOperationQueue();
+    IOperationQueue(const IOperationQueue&);
+    IOperationQueue& operator=(const IOperationQueue&);
+    virtual ~IOperationQueue();
 
     virtual void Start() = 0;
     virtual void Stop() = 0;
@@ -34,8 +35,9 @@ public:
 
 class ADWARDEN_API OperationQueueFactory {
 public:
-    OperationQueueFactory& operator=(const OperationQueueFactory&) = default;
-    OperationQueueFactory& operator=(OperationQueueFactory&&) = default;
+    // Defined in the library (not inline) so that every compiler exports them.
+    OperationQueueFactory& operator=(const OperationQueueFactory&);
+    OperationQueueFactory& operator=(OperationQueueFactory&&) noexcept;
 
     // A LowPowerOperationQueue, constructed but not started; null when memory is exhausted.
     IOperationQueue* Create();

@@ -1,0 +1,9 @@
+#include "IOperationQueue.h"
+
+IOperationQueue::IOperationQueue() = default;
+
+IOperationQueue::IOperationQueue(const IOperationQueue&) = default;
+
+IOperationQueue& IOperationQueue::operator=(const IOperationQueue&) = default;
+
+IOperationQueue::~IOperationQueue() = default;

@@ -1,0 +1,80 @@
+#include "queue/LowPowerOperationQueue.h"
+
+#include <memory>
+#include <utility>
+
+#include "common/LogLine.h"
+#include "queue/ThreadpoolWorker.h"
+
+LowPowerOperationQueue::~LowPowerOperationQueue() {
+    // Stopped here, not only in the base destructor: a running worker calls
+    // DealQueue through the virtual table, which must still be this class's.
+    StopQuietly("LowPowerOperationQueue::~LowPowerOperationQueue");
+}
+
+void LowPowerOperationQueue::Start() {
+    running_.exchange(true);
+}
+
+void LowPowerOperationQueue::Push(Item item) {
+    if (!running_) {
+        return; // the item dies with the parameter, never invoked
+    }
+    Item dropped;
+    if (Enqueue(item, dropped)) {
+        adw::LogLine(adw::kLogInfo, "LowPowerOperationQueue::Push", "operation queue full");
+    }
+    EnsureWorker();
+}
+
+void LowPowerOperationQueue::EnsureWorker() {
+    std::lock_guard<std::mutex> lock(workerMutex_);
+    if (workerActive_) {
+        return;
+    }
+    // Workers run as work items of the system thread pool, not on threads of
+    // their own. A worker is needed for every busy period and Push waits until
+    // it exists; under Wine starting a thread and reaching its body takes ~3 ms,
+    // while a pool submit costs ~8 us and runs the callback ~15-20 us later, so
+    // an isolated engine notification would pay ~3 ms on the engine's thread.
+    // The pool keeps what the queue needs: no thread of ours and nothing woken
+    // while idle, one worker at a time (worker-active, joined before the next
+    // submit) and push order (one list, one worker). The work object is made
+    // once and submitted per busy period; its pool thread exists on return.
+    if (!worker_) {
+        worker_ = std::make_unique<adw::ThreadpoolWorker>([this] {
+            try {
+                DealQueue();
+            } catch (...) {
+                workerActive_ = false; // lets the next Push start a fresh worker
+                throw;
+            }
+        });
+    }
+    worker_->Join(); // the previous worker has left its loop; this only waits for its return
+    workerActive_ = true;
+    worker_->Start();
+}
+
+void LowPowerOperationQueue::DealQueue() {
+    while (running_ && workerActive_) {
+        Item item;
+        if (Pop(item)) {
+            RunItem(std::move(item), "LowPowerOperationQueue::DealQueue");
+            continue;
+        }
+        if (FinishIfIdle()) {
+            return;
+        }
+    }
+    workerActive_ = false; // stopped: pushes are refused, nothing can be left behind
+}
+
+bool LowPowerOperationQueue::FinishIfIdle() {
+    std::lock_guard<std::mutex> lock(queueMutex_);
+    if (!items_.empty()) {
+        return false;
+    }
+    workerActive_ = false;
+    return true;
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+
+#include "queue/OperationQueueBase.h"
+
+// A queue that holds no thread while idle: Push starts a worker when none is
+// active, and the worker ends as soon as the queue is empty.
+class LowPowerOperationQueue : public OperationQueueBase {
+public:
+    LowPowerOperationQueue() = default;
+    ~LowPowerOperationQueue() override;
+
+    void Start() override;
+    void Push(std::function<void()> item) override;
+    void DealQueue() override;
+
+protected:
+    void EnsureWorker();
+    // The worker's decision to end: true, with worker-active cleared, when
+    // nothing is pending. Taken under the queue mutex, so a Push either leaves
+    // its item to this worker or finds worker-active false and starts another.
+    bool FinishIfIdle();
+
+    std::atomic<bool> workerActive_{false};
+    std::mutex workerMutex_; // serialises the starting of workers
+};

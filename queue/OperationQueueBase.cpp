@@ -1,0 +1,118 @@
+#include "queue/OperationQueueBase.h"
+
+#include <system_error>
+#include <utility>
+
+#include "common/LogLine.h"
+#include "queue/CallLoggingExceptions.h"
+#include "queue/ThreadQueueWorker.h"
+
+OperationQueueBase::OperationQueueBase() : wakeEvent_(::CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+
+OperationQueueBase::~OperationQueueBase() {
+    StopQuietly("OperationQueueBase::~OperationQueueBase");
+}
+
+void OperationQueueBase::Start() {
+    // Without its event every wait of the worker would fail at once and the
+    // worker would spin: refuse to start rather than burn a core.
+    if (!wakeEvent_) {
+        throw std::system_error(ERROR_INVALID_HANDLE, std::system_category(), "OperationQueueBase::Start: no wake-up event");
+    }
+    // A second Start while running is ignored: one worker per queue, never a replaced live thread.
+    if (running_.exchange(true)) {
+        return;
+    }
+    try {
+        if (!worker_) {
+            worker_ = std::make_unique<adw::ThreadQueueWorker>([this] { DealQueue(); });
+        }
+        worker_->Start();
+    } catch (...) {
+        running_ = false;
+        throw;
+    }
+}
+
+void OperationQueueBase::Stop() {
+    if (!running_.exchange(false)) {
+        return;
+    }
+    if (wakeEvent_) {
+        ::SetEvent(wakeEvent_.get());
+    }
+    if (worker_) {
+        worker_->Join();
+    }
+    Item item;
+    while (Pop(item)) {
+        item = nullptr; // destroyed, never invoked
+    }
+}
+
+void OperationQueueBase::Push(Item item) {
+    if (!running_) {
+        return; // the item dies with the parameter, never invoked
+    }
+    Item dropped;
+    Enqueue(item, dropped);
+    if (wakeEvent_) {
+        ::SetEvent(wakeEvent_.get());
+    }
+}
+
+int OperationQueueBase::GetCapacity() {
+    return capacity_;
+}
+
+void OperationQueueBase::SetCapacity(int capacity) {
+    capacity_ = capacity;
+}
+
+bool OperationQueueBase::Pop(Item& item) {
+    std::lock_guard<std::mutex> lock(queueMutex_);
+    if (items_.empty()) {
+        return false;
+    }
+    item = std::move(items_.back());
+    items_.pop_back();
+    return true;
+}
+
+void OperationQueueBase::DealQueue() {
+    while (running_) {
+        Item item;
+        if (Pop(item)) {
+            RunItem(std::move(item), "OperationQueueBase::DealQueue");
+            continue;
+        }
+        if (::WaitForSingleObject(wakeEvent_.get(), idleWait_) == WAIT_FAILED) {
+            adw::LogLine(adw::kLogInfo, "OperationQueueBase::DealQueue", "wait object failed");
+        }
+    }
+}
+
+bool OperationQueueBase::Enqueue(Item& item, Item& dropped) {
+    std::lock_guard<std::mutex> lock(queueMutex_);
+    const size_t pendingBefore = items_.size();
+    items_.push_front(std::move(item)); // first, so a failed allocation loses nothing
+    // A capacity below 1 acts as 1: the newest item always stays.
+    const int capacity = capacity_;
+    const bool full = pendingBefore > 0 && (capacity <= 0 || pendingBefore >= static_cast<size_t>(capacity));
+    if (full) {
+        // Moved out and destroyed by the caller after the lock is released, so
+        // whatever the item owns cannot call back into this queue under its mutex.
+        dropped = std::move(items_.back());
+        items_.pop_back();
+    }
+    return full;
+}
+
+void OperationQueueBase::RunItem(Item item, const char* tag) noexcept {
+    // A throwing item must not end the worker: log it and go on with the next one.
+    adw::CallLoggingExceptions(item, tag, "operation threw an exception: ");
+}
+
+void OperationQueueBase::StopQuietly(const char* tag) noexcept {
+    adw::CallLoggingExceptions([this] { OperationQueueBase::Stop(); }, tag, "stop failed: ");
+}

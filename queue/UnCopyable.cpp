@@ -1,0 +1,5 @@
+#include "IOperationQueue.h"
+
+UnCopyable::UnCopyable() = default;
+
+UnCopyable::~UnCopyable() = default;
