@@ -1,0 +1,44 @@
+#pragma once
+
+// Usage events for the maker's telemetry library, with the host program's
+// product version and a few counters per user under HKEY_USERS\<SID>.
+
+#include <string>
+
+namespace KelvaneCenter {
+
+class DataReporter {
+public:
+    static constexpr int kScreenShotWindowEventId = 992614517;
+    static constexpr int kModeSwitchEventId = 992614518;
+    static constexpr int kOverCapEventId = 992614519;
+    static constexpr int kAutoBlockEventId = 992614520;
+    static constexpr int kFocusSceneEventId = 992614521;
+    static constexpr int kSuspectedWindowEventId = 992614523;
+
+    // How a hat action ended (ReportOverCap's manner).
+    static constexpr const char* kMannerClickBlocking = "CLICK_BLOCKING";
+    static constexpr const char* kMannerClickIgnore = "CLICK_IGNORE";
+    static constexpr const char* kMannerWindowMove = "WINDOW_MOVE";
+    static constexpr const char* kMannerAutoHide = "AUTO_HIDE";
+
+    // Each sends one event on the caller's thread and never fails it: whatever
+    // cannot be read or written is logged and the event goes out with what there is.
+    static void ReportScreenShotWindow(int result, const std::string& windowInfo);
+    static void ReportModeSwitch(const std::string& mode, const std::string& status);
+    static void ReportOverCap(const std::string& manner, const std::string& windowInfo);
+    static void ReportAutoBlock(const std::string& windowInfo);
+    static void ReportFocusScene(const std::string& sceneType, const std::string& triggeringApp);
+    static void ReportSuspectedWindow(const std::string& windowInfo);
+
+    // The host program's product version "a.b.c.d", read anew each time; "" when unreadable.
+    static std::string GetAppVersion();
+};
+
+// The reporter's registry and id helpers (log tags without a class name).
+std::string GuidToString();                                                  // a new GUID text, or ""
+bool RegFocusModeGUIDToKey(const std::wstring& guid);                        // DataReporterFocusModeGUID
+bool RegCountToKey(const std::wstring& valueName, const std::wstring& count); // a counter as text
+int GetCountFromReg(const std::wstring& valueName);                          // 0 when unreadable
+
+} // namespace KelvaneCenter
