@@ -1,0 +1,96 @@
+// Many producers against one worker: nothing lost, nothing twice, producer order kept, never two at once.
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "QueueTestKit.h"
+#include "TestSupport.h"
+
+using namespace queuetest;
+
+namespace {
+
+constexpr int kProducers = 8;
+constexpr int kPerProducer = 12500; // 100,000 items in all
+
+struct StressCase {
+    const char* name;
+    bool lowPower;
+    int capacity;
+};
+
+// Filled by the items, on the worker, one item at a time.
+struct Runs {
+    std::vector<int> seqs[kProducers];
+    std::atomic<int> concurrent{0};
+    std::atomic<bool> overlapped{false};
+};
+
+class QueueStress : public ::testing::TestWithParam<StressCase> {};
+
+TEST_P(QueueStress, EightProducersHundredThousandItems) {
+    const StressCase& c = GetParam();
+    adwtest::LogCapture log;
+    ItemCounters counters;
+    Runs runs;
+    std::unique_ptr<OperationQueueBase> queue;
+    if (c.lowPower) {
+        queue = std::make_unique<LowPowerOperationQueue>();
+    } else {
+        queue = std::make_unique<OperationQueueBase>();
+    }
+    queue->SetCapacity(c.capacity);
+    queue->Start();
+
+    std::vector<std::thread> producers;
+    for (int p = 0; p < kProducers; ++p) {
+        producers.emplace_back([&, p] {
+            for (int s = 0; s < kPerProducer; ++s) {
+                queue->Push(Counted(counters, [&runs, p, s] {
+                    if (runs.concurrent.fetch_add(1) != 0) {
+                        runs.overlapped = true;
+                    }
+                    runs.seqs[p].push_back(s);
+                    runs.concurrent.fetch_sub(1);
+                }));
+            }
+        });
+    }
+    for (auto& t : producers) {
+        t.join();
+    }
+    constexpr int total = kProducers * kPerProducer;
+    ASSERT_TRUE(adwtest::WaitUntil([&] { return counters.Destroyed() == total; }, std::chrono::seconds(90)))
+        << "ran " << counters.ran << ", dropped " << counters.destroyedUnrun;
+    queue->Stop();
+
+    EXPECT_FALSE(runs.overlapped) << "two items ran at once";
+    EXPECT_EQ(counters.copies, 0);
+    EXPECT_EQ(counters.ran, counters.destroyedAfterRun);
+    EXPECT_EQ(counters.ran + counters.destroyedUnrun, total);
+    size_t recorded = 0;
+    for (int p = 0; p < kProducers; ++p) {
+        const auto& seqs = runs.seqs[p];
+        recorded += seqs.size();
+        for (size_t i = 1; i < seqs.size(); ++i) {
+            ASSERT_LT(seqs[i - 1], seqs[i]) << "producer " << p << " out of order or twice at " << i;
+        }
+    }
+    EXPECT_EQ(recorded, static_cast<size_t>(counters.ran.load()));
+    if (c.capacity >= total) {
+        EXPECT_EQ(counters.destroyedUnrun, 0);
+    }
+    if (c.lowPower) {
+        EXPECT_EQ(log.Count(kQueueFullLine, adw::kLogInfo), counters.destroyedUnrun.load());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, QueueStress,
+                         ::testing::Values(StressCase{"LowPowerDropsPossible", true, 8},
+                                           StressCase{"LowPowerNoDrops", true, 100000},
+                                           StressCase{"BaseDropsPossible", false, 8},
+                                           StressCase{"BaseNoDrops", false, 100000}),
+                         [](const ::testing::TestParamInfo<StressCase>& info) { return std::string(info.param.name); });
+
+} // namespace

@@ -1,0 +1,180 @@
+#pragma once
+
+// Building blocks for the queue tests: items that count what happens to them,
+// a worker-blocking item, an order recorder and views of the queues' state.
+
+#include <windows.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/LogLine.h"
+#include "queue/LowPowerOperationQueue.h"
+#include "queue/OperationQueueBase.h"
+
+namespace queuetest {
+
+using Item = std::function<void()>;
+
+// What happened to a set of items: runs, destructions after and without a run, copies.
+struct ItemCounters {
+    std::atomic<int> ran{0};
+    std::atomic<int> destroyedAfterRun{0};
+    std::atomic<int> destroyedUnrun{0};
+    std::atomic<int> copies{0};
+    int Destroyed() const { return destroyedAfterRun + destroyedUnrun; }
+};
+
+// Lives inside an item: counts its own copies and its one destruction (a
+// moved-from shell counts nothing), and whether the item ran before it died.
+class Probe {
+public:
+    explicit Probe(ItemCounters& counters) : counters_(&counters) {}
+    Probe(const Probe& other) : counters_(other.counters_), ran_(other.ran_) { ++counters_->copies; }
+    Probe(Probe&& other) noexcept : counters_(std::exchange(other.counters_, nullptr)), ran_(other.ran_) {}
+    Probe& operator=(const Probe&) = delete;
+    Probe& operator=(Probe&&) = delete;
+    ~Probe() {
+        if (counters_ != nullptr) {
+            ++(ran_ ? counters_->destroyedAfterRun : counters_->destroyedUnrun);
+        }
+    }
+    void MarkRan() {
+        ran_ = true;
+        ++counters_->ran;
+    }
+
+private:
+    ItemCounters* counters_;
+    bool ran_ = false;
+};
+
+// An item counted in `counters` that also runs `body`.
+inline Item Counted(ItemCounters& counters, Item body = nullptr) {
+    return [probe = Probe(counters), body = std::move(body)]() mutable {
+        probe.MarkRan();
+        if (body) {
+            body();
+        }
+    };
+}
+
+// Run order, written by items on the worker and read by the test.
+class Recorder {
+public:
+    void Add(int value) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        values_.push_back(value);
+    }
+    std::vector<int> Values() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return values_;
+    }
+    size_t Size() const { return Values().size(); }
+    Item Record(int value) {
+        return [this, value] { Add(value); };
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<int> values_;
+};
+
+// An item that holds the worker until released. Declare it after the queue:
+// going out of scope releases the item, so a failing test never leaves the
+// queue's destructor waiting for it.
+class Blocker {
+public:
+    Blocker() : state_(std::make_shared<State>()) {}
+    ~Blocker() { Release(); }
+    Blocker(const Blocker&) = delete;
+    Blocker& operator=(const Blocker&) = delete;
+
+    Item Make() {
+        return [state = state_] {
+            state->entered = true;
+            std::unique_lock<std::mutex> lock(state->mutex);
+            state->cv.wait_for(lock, std::chrono::seconds(20), [&] { return state->released; });
+            state->finished = true;
+        };
+    }
+    void Release() {
+        {
+            std::lock_guard<std::mutex> lock(state_->mutex);
+            state_->released = true;
+        }
+        state_->cv.notify_all();
+    }
+    bool Entered() const { return state_->entered; }
+    bool Finished() const { return state_->finished; }
+
+private:
+    struct State {
+        std::mutex mutex;
+        std::condition_variable cv;
+        bool released = false;
+        std::atomic<bool> entered{false};
+        std::atomic<bool> finished{false};
+    };
+    std::shared_ptr<State> state_;
+};
+
+// Polls `done` without sleeping (for loops that wait thousands of times); bounded.
+inline bool SpinUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return done();
+        }
+        SwitchToThread();
+    }
+    return true;
+}
+
+// A queue with its protected state visible to the tests.
+template <typename Queue>
+class Inspectable : public Queue {
+public:
+    bool IsRunning() const { return this->running_; }
+    size_t Pending() {
+        std::lock_guard<std::mutex> lock(this->queueMutex_);
+        return this->items_.size();
+    }
+    void JoinWorker() {
+        if (this->worker_) {
+            this->worker_->Join();
+        }
+    }
+};
+
+class InspectableLowPower : public Inspectable<LowPowerOperationQueue> {
+public:
+    bool WorkerActive() const { return workerActive_; }
+};
+
+// The exact log lines the queues write.
+inline const std::wstring kQueueFullLine = L"operation queue full(LowPowerOperationQueue::Push)";
+inline const std::wstring kWaitFailedLine = L"wait object failed(OperationQueueBase::DealQueue)";
+
+// Per queue kind: the tag of its worker loop and whether it logs a dropped item.
+template <typename Queue>
+struct KindOf;
+template <>
+struct KindOf<LowPowerOperationQueue> {
+    static constexpr const wchar_t* kDealTag = L"LowPowerOperationQueue::DealQueue";
+    static constexpr bool kLogsDrops = true;
+};
+template <>
+struct KindOf<OperationQueueBase> {
+    static constexpr const wchar_t* kDealTag = L"OperationQueueBase::DealQueue";
+    static constexpr bool kLogsDrops = false;
+};
+
+} // namespace queuetest
