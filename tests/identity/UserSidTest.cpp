@@ -1,0 +1,77 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <sddl.h>
+#include <wtsapi32.h>
+#define SECURITY_WIN32
+#include <security.h>
+
+#include <string>
+#include <vector>
+
+#include "common/UniqueResource.h"
+#include "vendor/ProcessIdentity.h"
+
+using KelvaneCenter::GetActiveUserSid;
+using KelvaneCenter::GetSessionUserName;
+using KelvaneCenter::GetUserSidString;
+
+namespace {
+
+std::wstring OwnTokenSid() {
+    adw::UniqueHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) {
+        return L"";
+    }
+    std::vector<BYTE> buffer(512);
+    DWORD size = static_cast<DWORD>(buffer.size());
+    if (!GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) {
+        return L"";
+    }
+    LPWSTR text = nullptr;
+    if (!ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text)) {
+        return L"";
+    }
+    adw::UniqueLocalMem owned(text);
+    return text;
+}
+
+std::wstring OwnAccountName() {
+    wchar_t name[MAX_PATH] = {};
+    ULONG size = MAX_PATH;
+    return GetUserNameExW(NameSamCompatible, name, &size) ? name : L"";
+}
+
+} // namespace
+
+TEST(UserSid, ActiveUserIsTheUserRunningTheTests) {
+    std::wstring sid = GetActiveUserSid();
+    ASSERT_FALSE(sid.empty());
+    EXPECT_EQ(sid.compare(0, 6, L"S-1-5-"), 0) << KelvaneCenter::WideToUtf8(sid);
+    // Whether the console user's token is reachable (LocalSystem, Wine) or not, the
+    // user at this desktop is the one whose token runs this test.
+    EXPECT_EQ(sid, OwnTokenSid());
+}
+
+TEST(UserSid, SessionUserNameIsDomainBackslashUser) {
+    std::wstring name = GetSessionUserName(WTSGetActiveConsoleSessionId());
+    ASSERT_NE(name.find(L'\\'), std::wstring::npos) << KelvaneCenter::WideToUtf8(name);
+    EXPECT_EQ(GetUserSidString(name), GetActiveUserSid());
+}
+
+TEST(UserSid, WithoutASessionTokenTheOwnAccountIsNamed) {
+    // No such session: no token, so the name is that of the account the process runs under.
+    EXPECT_EQ(GetSessionUserName(0xFFFFFF00u), OwnAccountName());
+}
+
+TEST(UserSid, ImpersonationEndsWithTheCall) {
+    GetSessionUserName(WTSGetActiveConsoleSessionId());
+    adw::UniqueHandle threadToken;
+    EXPECT_FALSE(OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, threadToken.put()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_TOKEN));
+}
+
+TEST(UserSid, UnknownAccountHasNoSid) {
+    EXPECT_EQ(GetUserSidString(L"adw-no-such-account-5b1e"), L"");
+    EXPECT_EQ(GetUserSidString(L"NO-SUCH-DOMAIN-5b1e\\nobody"), L"");
+}

@@ -1,0 +1,271 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "TestSupport.h"
+#include "qeevent/QeEventCapture.h"
+#include "telemetry/DataReporter.h"
+#include "vendor/ProcessIdentity.h"
+
+using KelvaneCenter::DataReporter;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const wchar_t* const kCounterNames[] = {L"DataReporterOverCapCount", L"DataReporterAutoBlockCount",
+                                        L"DataReporterSuspectedWindowCount", L"DataReporterScreenShotWindowCount",
+                                        L"DataReporterFocusModeGUID"};
+
+const fs::path kHostProgram = L"C:\\Program Files\\Norvane\\Hubrix\\components\\Kelvane\\KelvaneCenter.exe";
+
+void InstallHostProgram() {
+    fs::create_directories(kHostProgram.parent_path());
+    fs::copy_file(adwtest::ExeDir() + L"\\KelvaneCenter.exe", kHostProgram, fs::copy_options::overwrite_existing);
+}
+
+void RemoveHostProgram() {
+    std::error_code ignored;
+    fs::remove(kHostProgram, ignored);
+}
+
+// "key=value" per pair, ints marked with '#', for whole-event comparisons.
+std::vector<std::string> Pairs(const QeCapturedEvent& event) {
+    std::vector<std::string> pairs;
+    for (const auto& pair : event.pairs) {
+        pairs.push_back(pair.key + (pair.isInt ? "#" : "=") + pair.value);
+    }
+    return pairs;
+}
+
+std::string ValueOf(const QeCapturedEvent& event, const std::string& key) {
+    for (const auto& pair : event.pairs) {
+        if (pair.key == key) {
+            return pair.value;
+        }
+    }
+    return "<absent>";
+}
+
+bool LooksLikeGuid(const std::string& text) {
+    if (text.size() != 38 || text.front() != '{' || text.back() != '}') {
+        return false;
+    }
+    for (size_t i = 1; i < 37; ++i) {
+        bool hyphen = i == 9 || i == 14 || i == 19 || i == 24;
+        char c = text[i];
+        if (hyphen ? c != '-' : !((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+class DataReporterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::wstring sid = KelvaneCenter::GetActiveUserSid();
+        ASSERT_FALSE(sid.empty());
+        keyPath_ = sid + L"\\SOFTWARE\\Norvane\\Hubrix\\Kelvane";
+        ASSERT_TRUE(adwtest::CreateKey(HKEY_USERS, keyPath_));
+        for (const wchar_t* name : kCounterNames) {
+            RegDeleteKeyValueW(HKEY_USERS, keyPath_.c_str(), name);
+        }
+        QeEventCapture::Begin();
+    }
+    void TearDown() override { QeEventCapture::End(); }
+
+    std::wstring Stored(const wchar_t* name) const {
+        std::wstring value;
+        return adwtest::GetString(HKEY_USERS, keyPath_, name, value) ? value : L"<absent>";
+    }
+    void Store(const wchar_t* name, const std::wstring& value) const {
+        ASSERT_TRUE(adwtest::SetString(HKEY_USERS, keyPath_, name, value));
+    }
+    void DeleteKey() const {
+        RegDeleteTreeW(HKEY_USERS, keyPath_.c_str());
+        RegDeleteKeyW(HKEY_USERS, keyPath_.c_str());
+    }
+    static std::vector<QeCapturedEvent> Events() { return QeEventCapture::Events(); }
+
+    std::wstring keyPath_;
+    adwtest::LogCapture log_;
+};
+
+} // namespace
+
+TEST_F(DataReporterTest, FirstCountedReportSendsOneStoresItAndLogsTheMissingValue) {
+    DataReporter::ReportOverCap(DataReporter::kMannerClickBlocking, "{\"processName\":\"ad.exe\"}");
+
+    auto events = Events();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].id, 992614519);
+    const std::string version = ValueOf(events[0], "version");
+    EXPECT_EQ(Pairs(events[0]), (std::vector<std::string>{"manner=CLICK_BLOCKING",
+                                                          "windowInfo={\"processName\":\"ad.exe\"}",
+                                                          "version=" + version, "count#1"}));
+    EXPECT_EQ(Stored(L"DataReporterOverCapCount"), L"1");
+    EXPECT_EQ(log_.Count(L"get reg value count failed, value = DataReporterOverCapCounterror = 2(GetCountFromReg)",
+                         4),
+              1)
+        << log_.Dump();
+    EXPECT_EQ(log_.CountPrefix(L"get reg value count failed, value = "), 1);
+
+    DataReporter::ReportOverCap(DataReporter::kMannerAutoHide, "{}");
+    ASSERT_EQ(Events().size(), 2u);
+    EXPECT_EQ(ValueOf(Events()[1], "count"), "2");
+    EXPECT_EQ(Stored(L"DataReporterOverCapCount"), L"2");
+    EXPECT_EQ(log_.CountPrefix(L"get reg value count failed, value = "), 1);
+}
+
+TEST_F(DataReporterTest, StoredCountsAdvanceAndGarbageCountsFromZero) {
+    Store(L"DataReporterAutoBlockCount", L"41");
+    Store(L"DataReporterSuspectedWindowCount", L"many");
+    DataReporter::ReportAutoBlock("{\"popupType\":\"x\"}");
+    DataReporter::ReportSuspectedWindow("{}");
+
+    auto events = Events();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].id, 992614520);
+    EXPECT_EQ(Pairs(events[0]), (std::vector<std::string>{"windowInfo={\"popupType\":\"x\"}",
+                                                          "version=" + ValueOf(events[0], "version"), "count#42"}));
+    EXPECT_EQ(events[1].id, 992614523);
+    EXPECT_EQ(Pairs(events[1]),
+              (std::vector<std::string>{"windowInfo={}", "version=" + ValueOf(events[1], "version"), "count#1"}));
+    EXPECT_EQ(Stored(L"DataReporterAutoBlockCount"), L"42");
+    EXPECT_EQ(Stored(L"DataReporterSuspectedWindowCount"), L"1");
+    EXPECT_EQ(log_.CountPrefix(L"get reg value count failed"), 0) << log_.Dump();
+}
+
+TEST_F(DataReporterTest, FailedScreenShotBlockIsSentButNotCounted) {
+    DataReporter::ReportScreenShotWindow(0, "{\"w\":1}");
+    // Not read either: a missing value would have been logged.
+    EXPECT_EQ(Stored(L"DataReporterScreenShotWindowCount"), L"<absent>");
+    EXPECT_EQ(log_.CountPrefix(L"get reg value count failed"), 0);
+
+    DataReporter::ReportScreenShotWindow(1, "{\"w\":2}");
+    EXPECT_EQ(Stored(L"DataReporterScreenShotWindowCount"), L"1");
+
+    Store(L"DataReporterScreenShotWindowCount", L"7");
+    DataReporter::ReportScreenShotWindow(0, "{\"w\":3}");
+    EXPECT_EQ(Stored(L"DataReporterScreenShotWindowCount"), L"7");
+    DataReporter::ReportScreenShotWindow(-2, "{\"w\":4}");
+    EXPECT_EQ(Stored(L"DataReporterScreenShotWindowCount"), L"8");
+
+    auto events = Events();
+    ASSERT_EQ(events.size(), 4u);
+    EXPECT_EQ(events[0].id, 992614517);
+    EXPECT_EQ(Pairs(events[0]), (std::vector<std::string>{"result=0", "windowInfo={\"w\":1}",
+                                                          "version=" + ValueOf(events[0], "version"), "count#0"}));
+    EXPECT_EQ(ValueOf(events[1], "count"), "1");
+    EXPECT_EQ(ValueOf(events[2], "count"), "0");
+    EXPECT_EQ(ValueOf(events[3], "result"), "-2");
+    EXPECT_EQ(ValueOf(events[3], "count"), "8");
+}
+
+TEST_F(DataReporterTest, EachFocusSceneGetsANewOperationIdAndTheLastIsStored) {
+    DataReporter::ReportFocusScene("MEETING", "meet.exe");
+    DataReporter::ReportFocusScene("FULL_SCENE", "player.exe");
+
+    auto events = Events();
+    ASSERT_EQ(events.size(), 2u);
+    const std::string first = ValueOf(events[0], "operation_id");
+    const std::string second = ValueOf(events[1], "operation_id");
+    EXPECT_TRUE(LooksLikeGuid(first)) << first;
+    EXPECT_TRUE(LooksLikeGuid(second)) << second;
+    EXPECT_NE(first, second);
+    EXPECT_EQ(events[1].id, 992614521);
+    EXPECT_EQ(Pairs(events[1]), (std::vector<std::string>{"sceneType=FULL_SCENE", "triggeringApp=player.exe",
+                                                          "operation_id=" + second,
+                                                          "version=" + ValueOf(events[1], "version")}));
+    EXPECT_EQ(Stored(L"DataReporterFocusModeGUID"), std::wstring(second.begin(), second.end()));
+}
+
+TEST_F(DataReporterTest, ModeSwitchCarriesModeStatusAndVersionOnly) {
+    DataReporter::ReportModeSwitch("POWER_MODE", "1");
+    DataReporter::ReportModeSwitch("FOCUS_MODE", "0");
+
+    auto events = Events();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].id, 992614518);
+    EXPECT_EQ(Pairs(events[0]),
+              (std::vector<std::string>{"mode=POWER_MODE", "status=1", "version=" + ValueOf(events[0], "version")}));
+    EXPECT_EQ(Pairs(events[1]),
+              (std::vector<std::string>{"mode=FOCUS_MODE", "status=0", "version=" + ValueOf(events[1], "version")}));
+    for (const wchar_t* name : kCounterNames) {
+        EXPECT_EQ(Stored(name), L"<absent>");
+    }
+    EXPECT_TRUE(log_.Lines().empty()) << log_.Dump();
+}
+
+TEST_F(DataReporterTest, VersionIsTheHostProgramsProductVersion) {
+    InstallHostProgram();
+    EXPECT_EQ(DataReporter::GetAppVersion(), "12.0.1.5");
+    DataReporter::ReportAutoBlock("{}");
+    ASSERT_EQ(Events().size(), 1u);
+    EXPECT_EQ(ValueOf(Events()[0], "version"), "12.0.1.5");
+
+    RemoveHostProgram();
+    KrLogCapture::Begin(); // forget the counter's first-read line above
+    EXPECT_EQ(DataReporter::GetAppVersion(), "");
+    DataReporter::ReportModeSwitch("BLOCKING_MODE", "0");
+    ASSERT_EQ(Events().size(), 2u);
+    EXPECT_EQ(ValueOf(Events()[1], "version"), "");
+    EXPECT_TRUE(log_.Lines().empty()) << log_.Dump();
+}
+
+TEST_F(DataReporterTest, MissingKeyIsLoggedNotCreatedAndTheEventStillGoes) {
+    DeleteKey();
+    DataReporter::ReportOverCap(DataReporter::kMannerWindowMove, "{}");
+    DataReporter::ReportFocusScene("MEETING", "meet.exe");
+
+    auto events = Events();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(ValueOf(events[0], "count"), "1");
+    EXPECT_TRUE(LooksLikeGuid(ValueOf(events[1], "operation_id")));
+    EXPECT_EQ(log_.Count(L"get reg value count failed, value = DataReporterOverCapCounterror = 2(GetCountFromReg)",
+                         4),
+              1)
+        << log_.Dump();
+    EXPECT_EQ(log_.Count(L"set reg value count failed, value = DataReporterOverCapCountcount = 1(RegCountToKey)", 4),
+              1)
+        << log_.Dump();
+    EXPECT_EQ(log_.Count(L"set focus mode operation id value failed(RegFocusModeGUIDToKey)", 4), 1) << log_.Dump();
+    HKEY key = nullptr;
+    EXPECT_NE(RegOpenKeyExW(HKEY_USERS, keyPath_.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
+    if (key != nullptr) {
+        RegCloseKey(key);
+    }
+}
+
+TEST_F(DataReporterTest, ConcurrentReportsOfOneCounterNeitherRepeatNorLoseACount) {
+    constexpr int kThreads = 8;
+    constexpr int kReportsEach = 25;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([] {
+            for (int i = 0; i < kReportsEach; ++i) {
+                DataReporter::ReportAutoBlock("{}");
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+
+    auto events = Events();
+    ASSERT_EQ(events.size(), static_cast<size_t>(kThreads * kReportsEach));
+    std::set<std::string> counts;
+    for (const auto& event : events) {
+        counts.insert(ValueOf(event, "count"));
+    }
+    EXPECT_EQ(counts.size(), events.size());
+    EXPECT_EQ(Stored(L"DataReporterAutoBlockCount"), std::to_wstring(kThreads * kReportsEach));
+}

@@ -1,0 +1,44 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "telemetry/ReportText.h"
+
+using namespace KelvaneCenter;
+
+TEST(ReportText, GuidIsBracedUpperCaseHexInFieldOrder) {
+    const GUID guid = {0x0123abcd, 0x4e5f, 0x0a0b, {0xc1, 0xd2, 0x03, 0x04, 0xe5, 0xf6, 0x07, 0x08}};
+    std::string text;
+    ASSERT_TRUE(FormatGuid(guid, text));
+    EXPECT_EQ(text, "{0123ABCD-4E5F-0A0B-C1D2-0304E5F60708}");
+    EXPECT_EQ(text.size(), 38u);
+
+    const GUID zero = {};
+    ASSERT_TRUE(FormatGuid(zero, text));
+    EXPECT_EQ(text, "{00000000-0000-0000-0000-000000000000}");
+}
+
+TEST(ReportText, VersionIsHighThenLowWordOfEachHalf) {
+    EXPECT_EQ(FormatVersion(MAKELONG(0, 12), MAKELONG(5, 1)), "12.0.1.5");
+    EXPECT_EQ(FormatVersion(0xFFFFFFFFu, 0x00010000u), "65535.65535.1.0");
+    EXPECT_EQ(FormatVersion(0, 0), "0.0.0.0");
+}
+
+TEST(ReportText, StoredCounterTextReadsLikeAtoi) {
+    EXPECT_EQ(LeadingInt("41"), 41);
+    EXPECT_EQ(LeadingInt("  17 blocks"), 17);
+    EXPECT_EQ(LeadingInt("-3"), -3);
+    EXPECT_EQ(LeadingInt("+8"), 8);
+    EXPECT_EQ(LeadingInt("many"), 0);
+    EXPECT_EQ(LeadingInt("x12"), 0);
+    EXPECT_EQ(LeadingInt(""), 0);
+    EXPECT_EQ(LeadingInt("99999999999"), INT_MAX);
+    EXPECT_EQ(LeadingInt("-99999999999"), INT_MIN);
+}
+
+TEST(ReportText, CountsGrowByOneAndNeverWrap) {
+    EXPECT_EQ(NextCount(0), 1);
+    EXPECT_EQ(NextCount(41), 42);
+    EXPECT_EQ(NextCount(-1), 0);
+    EXPECT_EQ(NextCount(INT_MAX), INT_MAX);
+}
