@@ -30,7 +30,7 @@ HMODULE OwnModule() {
 ThreadpoolWorker::ThreadpoolWorker(std::function<void()> body) : body_(std::move(body)) {
     TP_CALLBACK_ENVIRON environment;
     ::InitializeThreadpoolEnvironment(&environment);
-    // The pool keeps the module loaded while the work object lives, so the
+    // The pool holds the module while callbacks are outstanding, so the
     // library cannot be unloaded under a running callback.
     ::SetThreadpoolCallbackLibrary(&environment, OwnModule());
     work_.reset(::CreateThreadpoolWork(&ThreadpoolWorker::Run, this, &environment));

@@ -20,6 +20,10 @@ struct StressCase {
     int capacity;
 };
 
+void PrintTo(const StressCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 // Filled by the items, on the worker, one item at a time.
 struct Runs {
     std::vector<int> seqs[kProducers];
