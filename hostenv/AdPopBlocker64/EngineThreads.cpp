@@ -1,0 +1,130 @@
+#include "AdPopBlocker64/EngineThreads.h"
+
+#include <memory>
+
+namespace adpop {
+
+namespace {
+
+constexpr DWORD kJoinTimeoutMs = 10000;
+
+constexpr Notification kAllNotifications[] = {Notification::AdHat, Notification::AdBlock, Notification::AdWindow,
+                                              Notification::OtherAd};
+
+// Shared by the caller and the firing thread, so that a caller that gave up
+// waiting leaves the thread nothing dangling.
+struct FireJob {
+    NotificationHub* hub = nullptr;
+    Notification kind = Notification::AdHat;
+    std::wstring key;
+    bool keyIsNull = false;
+    HWND window = nullptr;
+    std::atomic<int> delivered{0};
+};
+
+DWORD WINAPI FireThread(void* param) {
+    std::unique_ptr<std::shared_ptr<FireJob>> holder(static_cast<std::shared_ptr<FireJob>*>(param));
+    FireJob& job = **holder;
+    try {
+        job.delivered = job.hub->Deliver(job.kind, job.keyIsNull ? nullptr : job.key.c_str(), job.window) ? 1 : 0;
+    } catch (...) {
+        // An engine thread ends quietly; the caller sees "not delivered".
+    }
+    return 0;
+}
+
+} // namespace
+
+int EngineThreads::FireOnce(Notification kind, const wchar_t* key, HWND window) {
+    auto job = std::make_shared<FireJob>();
+    job->hub = &hub_;
+    job->kind = kind;
+    job->keyIsNull = key == nullptr;
+    job->key = key != nullptr ? key : L"";
+    job->window = window;
+
+    auto* param = new std::shared_ptr<FireJob>(job);
+    adw::UniqueHandle thread(::CreateThread(nullptr, 0, FireThread, param, 0, nullptr));
+    if (!thread) {
+        delete param;
+        return -1;
+    }
+    if (::WaitForSingleObject(thread.get(), kJoinTimeoutMs) != WAIT_OBJECT_0) {
+        return -2;
+    }
+    return job->delivered.load();
+}
+
+bool EngineThreads::StartStorm(unsigned threads, const wchar_t* key, HWND window) {
+    std::lock_guard<std::mutex> lock(stormMutex_);
+    if (threads == 0 || !storm_.empty()) {
+        return false;
+    }
+    stormKeyIsNull_ = key == nullptr;
+    stormKey_ = key != nullptr ? key : L"";
+    stormWindow_ = window;
+    stopStorm_ = false;
+    stormCalls_ = 0;
+    for (unsigned i = 0; i < threads; ++i) {
+        adw::UniqueHandle thread(::CreateThread(nullptr, 0, StormThread, this, 0, nullptr));
+        if (!thread) {
+            break;
+        }
+        storm_.push_back(std::move(thread));
+    }
+    if (storm_.size() == threads) {
+        return true;
+    }
+    stopStorm_ = true;
+    for (auto& thread : storm_) {
+        ::WaitForSingleObject(thread.get(), kJoinTimeoutMs);
+    }
+    storm_.clear();
+    return false;
+}
+
+bool EngineThreads::StopStorm() {
+    std::lock_guard<std::mutex> lock(stormMutex_);
+    stopStorm_ = true;
+    const ULONGLONG deadline = ::GetTickCount64() + kJoinTimeoutMs;
+    for (auto& thread : storm_) {
+        const ULONGLONG now = ::GetTickCount64();
+        const DWORD left = now < deadline ? static_cast<DWORD>(deadline - now) : 0;
+        if (::WaitForSingleObject(thread.get(), left) != WAIT_OBJECT_0) {
+            return false;
+        }
+    }
+    storm_.clear();
+    return true;
+}
+
+DWORD WINAPI EngineThreads::StormThread(void* self) {
+    try {
+        static_cast<EngineThreads*>(self)->RunStorm();
+    } catch (...) {
+        // An engine thread ends quietly.
+    }
+    return 0;
+}
+
+void EngineThreads::RunStorm() {
+    const wchar_t* key = stormKeyIsNull_ ? nullptr : stormKey_.c_str();
+    while (!stopStorm_) {
+        unsigned delivered = 0;
+        for (Notification kind : kAllNotifications) {
+            if (hub_.Deliver(kind, key, stormWindow_)) {
+                ++delivered;
+            }
+        }
+        stormCalls_ += delivered;
+        // Give the other threads of a small machine their turn; idle politely
+        // while nobody listens.
+        if (delivered == 0) {
+            ::Sleep(1);
+        } else {
+            ::SwitchToThread();
+        }
+    }
+}
+
+} // namespace adpop

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "vendor/AdPopWndTracker.h"
+
+namespace adpop {
+
+enum class Notification { AdHat, AdBlock, AdWindow, OtherAd };
+
+// The callbacks handed to the tracker's Init, and their delivery. Delivery holds
+// the hub's lock shared; Disconnect takes it exclusively, so that, like an
+// engine joining its threads at UnInit, it returns only when no notification is
+// in flight.
+class NotificationHub {
+public:
+    void Connect(AdHatNotify hat, AdBlockNotify block, AdWindowNotify window, OtherAdNotify other);
+    void Disconnect();
+    // true when a callback was there to call.
+    bool Deliver(Notification kind, const wchar_t* key, HWND window);
+
+private:
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    AdHatNotify hat_ = nullptr;
+    AdBlockNotify block_ = nullptr;
+    AdWindowNotify window_ = nullptr;
+    OtherAdNotify other_ = nullptr;
+};
+
+} // namespace adpop

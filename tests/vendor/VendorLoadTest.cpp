@@ -1,0 +1,105 @@
+#include "VendorFixture.h"
+
+namespace vendortest {
+namespace {
+
+class VendorLoad : public VendorTest {};
+
+TEST_F(VendorLoad, InitLoadsTheEngineOnceAndConnectsItsNotifications) {
+    adwtest::LogCapture log;
+    EXPECT_EQ(vendor.Init(), 0u);
+    ASSERT_NE(g_pAdPopWndTracker, nullptr);
+    EXPECT_EQ(Lines(log), std::vector<Line>{AdapterLine(3, L"Init true.", "Init")});
+    EXPECT_EQ(engine.InitCalls(), 1);
+    // The forwarders are registered: the engine has callbacks to deliver to.
+    EXPECT_EQ(engine.FireAdHat(L"k", nullptr), 1);
+    EXPECT_EQ(engine.FireAdBlock(L"k"), 1);
+    EXPECT_EQ(engine.FireAdWindow(nullptr), 1);
+    EXPECT_EQ(engine.FireOtherAd(L"k", nullptr), 1);
+
+    // Already loaded: nothing is done again, nothing is logged.
+    IAdPopWndTracker* first = g_pAdPopWndTracker;
+    EXPECT_EQ(vendor.Init(), 0u);
+    EXPECT_EQ(g_pAdPopWndTracker, first);
+    EXPECT_EQ(engine.InitCalls(), 1);
+    EXPECT_EQ(log.Lines().size(), 1u);
+}
+
+TEST_F(VendorLoad, UnInitEndsAndReleasesTheTrackerOnce) {
+    LoadEngine();
+    adwtest::LogCapture log;
+    vendor.UnInit();
+    EXPECT_EQ(Lines(log), std::vector<Line>{AdapterLine(3, L"Enter uninit.", "UnInit")});
+    EXPECT_EQ(g_pAdPopWndTracker, nullptr);
+    EXPECT_EQ(engine.UnInitCalls(), 1);
+    EXPECT_EQ(engine.ReleaseCalls(), 1);
+    EXPECT_EQ(engine.FireAdHat(L"k", nullptr), 0) << "the engine still holds callbacks after UnInit";
+
+    vendor.UnInit(); // nothing left to end
+    EXPECT_EQ(engine.UnInitCalls(), 1);
+    EXPECT_EQ(engine.ReleaseCalls(), 1);
+
+    // A new period loads the engine again.
+    EXPECT_EQ(vendor.Init(), 0u);
+    EXPECT_NE(g_pAdPopWndTracker, nullptr);
+    EXPECT_EQ(engine.InitCalls(), 2);
+}
+
+TEST_F(VendorLoad, NullTrackerGives202AndIsNotRetriedUntilUnInit) {
+    engine.SetGetInterfaceReturnsNull(true);
+    {
+        adwtest::LogCapture log;
+        EXPECT_EQ(vendor.Init(), 202u);
+        EXPECT_EQ(Lines(log), std::vector<Line>{AdapterLine(4, L"g_pAdPopWndTracker is null, err = 202", "Init")});
+    }
+    EXPECT_EQ(g_pAdPopWndTracker, nullptr);
+
+    // The module is still held: a second Init claims success and does nothing.
+    engine.SetGetInterfaceReturnsNull(false);
+    {
+        adwtest::LogCapture log;
+        EXPECT_EQ(vendor.Init(), 0u);
+        EXPECT_TRUE(log.Lines().empty()) << log.Dump();
+    }
+    EXPECT_EQ(g_pAdPopWndTracker, nullptr);
+    EXPECT_EQ(engine.InitCalls(), 0);
+    ExpectEveryOperationReportsNoTracker();
+
+    // UnInit lets go of the module; the next Init starts afresh.
+    vendor.UnInit();
+    LoadEngine();
+}
+
+TEST_F(VendorLoad, RefusedInitGives204AndKeepsTheTrackerUntilUnInit) {
+    for (int refusal : {0, 2}) {
+        SCOPED_TRACE(refusal);
+        engine.Reset();
+        engine.SetInitResult(refusal);
+        {
+            adwtest::LogCapture log;
+            EXPECT_EQ(vendor.Init(), 204u);
+            EXPECT_EQ(Lines(log), std::vector<Line>{AdapterLine(4, L"Init fail.", "Init")});
+        }
+        ASSERT_NE(g_pAdPopWndTracker, nullptr);
+        EXPECT_EQ(engine.FireAdHat(L"k", nullptr), 0) << "a refused Init must leave no callbacks";
+
+        // Held, so not retried; the held tracker still takes operations.
+        engine.SetInitResult(1);
+        EXPECT_EQ(vendor.Init(), 0u);
+        EXPECT_EQ(engine.InitCalls(), 1);
+        EXPECT_EQ(vendor.SetTrackerState(2), 0u);
+        EXPECT_EQ(engine.TrackerState(), 2);
+
+        vendor.UnInit();
+        EXPECT_EQ(g_pAdPopWndTracker, nullptr);
+        EXPECT_EQ(engine.UnInitCalls(), 1);
+        EXPECT_EQ(engine.ReleaseCalls(), 1);
+    }
+}
+
+TEST_F(VendorLoad, WithoutTrackerEveryOperationReportsIt) {
+    ExpectEveryOperationReportsNoTracker();
+}
+
+} // namespace
+} // namespace vendortest

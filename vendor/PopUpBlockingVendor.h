@@ -1,0 +1,67 @@
+#pragma once
+
+// The only code that loads, calls and unloads the ad-popup engine.
+
+#include <windows.h>
+
+#include <functional>
+
+#include "common/UniqueResource.h"
+#include "vendor/AdPopWndTracker.h"
+
+// The engine's tracker, null while no engine is ready. Every operation of the
+// adapter reads it afresh.
+extern IAdPopWndTracker* g_pAdPopWndTracker;
+
+namespace KelvaneCenter {
+
+// Where the engine's notifications go: set by the manager, called on engine threads.
+using AdHatTarget = std::function<void(const wchar_t* const&, HWND const&)>;
+using AdBlockTarget = std::function<void(const wchar_t* const&)>;
+using AdWindowTarget = std::function<void(HWND const&)>;
+using OtherAdTarget = std::function<void(const wchar_t* const&, HWND const&)>;
+
+class PopUpBlockingVendor {
+public:
+    static PopUpBlockingVendor& GetInstance();
+
+    PopUpBlockingVendor(const PopUpBlockingVendor&) = delete;
+    PopUpBlockingVendor& operator=(const PopUpBlockingVendor&) = delete;
+
+    // Loads the engine and connects its notifications: 0, 201, 202, 203 or 204.
+    // Returns 0 at once while a module or a tracker is held, even a failed one.
+    unsigned Init();
+    // Empties the targets, then ends the tracker and frees the engine.
+    void UnInit();
+
+    // Each replaces what the target held. Called by the manager once Init has returned.
+    void SetAdHatTarget(AdHatTarget target);
+    void SetAdBlockTarget(AdBlockTarget target);
+    void SetAdWindowTarget(AdWindowTarget target);
+    void SetOtherAdTarget(OtherAdTarget target);
+    // Empties the four targets (hat, window, block, other). When it returns, no
+    // target is running and none will be called until one is set again.
+    void ClearTargets();
+
+    unsigned SetTrackerState(int state);          // 0 or 102
+    unsigned IsSuppotBlock(HWND window);          // 0, 405 or 102
+    unsigned SetClearPeriod(unsigned period);     // 0, 304 or 102
+    unsigned SetHandleType(const wchar_t* const& key, bool block); // 0, 300 or 301
+    // `item` is null afterwards when the engine knows no such key.
+    void GetPopByKey(const wchar_t* const& key, PopWndItem*& item);
+    // Sum of the items' block counts; 0 without a tracker.
+    unsigned GetBlockCount();
+
+    // Steps of the record listing: the item count (0 without a tracker), then
+    // each item by index; an item returned together with a failure code is kept.
+    unsigned EnumAllPopWnd();
+    void GetPopWndItem(unsigned index, PopWndItem*& item);
+
+private:
+    PopUpBlockingVendor() = default;
+    ~PopUpBlockingVendor();
+
+    adw::UniqueModule popUpBlockingModule_;
+};
+
+} // namespace KelvaneCenter
