@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "common/LogLine.h"
-#include "queue/CallLoggingExceptions.h"
+#include "common/CallLoggingExceptions.h"
 #include "queue/ThreadQueueWorker.h"
 
 OperationQueueBase::OperationQueueBase() : wakeEvent_(::CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "queue/CallLoggingExceptions.h"
+#include "common/CallLoggingExceptions.h"
 
 namespace adw {
 

@@ -3,7 +3,7 @@
 #include <system_error>
 #include <utility>
 
-#include "queue/CallLoggingExceptions.h"
+#include "common/CallLoggingExceptions.h"
 
 namespace adw {
 

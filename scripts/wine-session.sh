@@ -1,6 +1,8 @@
 # Sourced, not run. A private Wine session: its own prefix, its own X display
 # (Xvfb) and a persistent wineserver, started once for a whole test run.
-#   adw_session_start <prefix-dir>   exports WINEPREFIX, DISPLAY, ADW_SESSION=1
+#   adw_session_start <prefix-base>  exports WINEPREFIX, DISPLAY, ADW_SESSION=1;
+#                                    the prefix is <prefix-base>.<n>, the first one
+#                                    no other run holds (each is made once, then reused)
 #   adw_session_stop                 stops only what adw_session_start started
 
 ADW_WINE=${ADW_WINE:-/usr/lib/wine/wine64}
@@ -36,8 +38,28 @@ _adw_start_xvfb() {
     return 1
 }
 
+_adw_lock_fd=""
+
+# Claims the first prefix slot that no other run holds; the lock lives as long
+# as this shell keeps the descriptor open.
+_adw_claim_prefix() {
+    local base=$1 n fd
+    mkdir -p "$(dirname "$base")"
+    for n in $(seq 1 16); do
+        exec {fd}>"$base.$n.lock"
+        if flock -n "$fd"; then
+            _adw_lock_fd=$fd
+            export WINEPREFIX="$base.$n"
+            return 0
+        fi
+        exec {fd}>&-
+    done
+    echo "wine-session: every prefix slot of $base is busy" >&2
+    return 1
+}
+
 adw_session_start() {
-    export WINEPREFIX="$1"
+    _adw_claim_prefix "$1" || return 1
     export WINEDEBUG=${WINEDEBUG:--all}
     export WINEDLLOVERRIDES="mscoree,mshtml="
     export WINEARCH=win64
@@ -50,7 +72,7 @@ adw_session_start() {
         "$ADW_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >>"$WINEPREFIX.boot.log" 2>&1
         "$ADW_WINESERVER" -w
     fi
-    "$ADW_WINESERVER" -p >/dev/null 2>&1
+    "$ADW_WINESERVER" -p >/dev/null 2>&1 || return 1
     _adw_started_server=1
     # Wine's helper processes (services, desktop) start with the first program and
     # inherit its output: start them here, on /dev/null, so that no later test's
@@ -69,6 +91,10 @@ adw_session_stop() {
         kill "$_adw_started_xvfb" 2>/dev/null
         wait "$_adw_started_xvfb" 2>/dev/null
         _adw_started_xvfb=""
+    fi
+    if [ -n "$_adw_lock_fd" ]; then
+        exec {_adw_lock_fd}>&-
+        _adw_lock_fd=""
     fi
     unset ADW_SESSION
 }

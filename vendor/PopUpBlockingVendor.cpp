@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "common/LogLine.h"
-#include "queue/CallLoggingExceptions.h"
+#include "common/CallLoggingExceptions.h"
 
 IAdPopWndTracker* g_pAdPopWndTracker = nullptr;
 
