@@ -7,6 +7,9 @@
 
 #include "common/LogLine.h"
 #include "common/CallLoggingExceptions.h"
+#include "vendor/PopupDescription.h"
+#include "vendor/ProcessIdentity.h"
+#include "vendor/ProcessImagePath.h"
 
 IAdPopWndTracker* g_pAdPopWndTracker = nullptr;
 
@@ -312,6 +315,29 @@ void PopUpBlockingVendor::GetPopWndItem(unsigned index, PopWndItem*& item) {
     if (tracker->GetPopWndItem(index, &item) != 1 || item == nullptr) {
         adw::LogLine(adw::kLogInfo, kTag, "get item fail. index = ", index);
     }
+}
+
+std::string PopUpBlockingVendor::GetWindowInfo(HWND wnd) {
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(wnd, &processId);
+    std::wstring imagePath;
+    {
+        adw::UniqueHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId));
+        if (!process) {
+            return std::string();
+        }
+        imagePath = GetProcessImagePath(process.get());
+    }
+
+    const wchar_t* fileName = ::PathFindFileNameW(imagePath.c_str());
+    if (fileName == nullptr) {
+        adw::LogLine(adw::kLogError, "KelvaneCenter::PopUpBlockingVendor::GetWindowInfo", "PathFindFileNameA fail");
+        return std::string();
+    }
+
+    std::wstring signer; // stays empty when the image carries no embedded signature
+    GetFileSigner(imagePath, signer);
+    return DescriptionJson(WindowInfoPairs(fileName, signer));
 }
 
 } // namespace KelvaneCenter

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <string>
 
 #include "common/UniqueResource.h"
 #include "vendor/AdPopWndTracker.h"
@@ -56,6 +57,10 @@ public:
     // each item by index; an item returned together with a failure code is kept.
     unsigned EnumAllPopWnd();
     void GetPopWndItem(unsigned index, PopWndItem*& item);
+
+    // JSON description of the process behind the window: its file name and the
+    // signer of its image; "" when the process cannot be opened.
+    std::string GetWindowInfo(HWND wnd);
 
 private:
     PopUpBlockingVendor() = default;
