@@ -1,6 +1,7 @@
 #include "manager/AdWarden.h"
 
 #include "common/LogLine.h"
+#include "vendor/PopUpBlockingVendor.h"
 
 namespace KelvaneCenter {
 
@@ -28,38 +29,9 @@ int AdWarden::GetBlockedTimes() {
     return 0;
 }
 
-// Operations whose subsystems are not built yet keep their slots and do nothing.
-int AdWarden::Init() {
-    return 0;
-}
-
-void AdWarden::UnInit() {}
-
-unsigned int AdWarden::GetBlockingRecords() {
-    return 0;
-}
-
-unsigned int AdWarden::SetBlockingStatus(const std::wstring&, bool) {
-    return 0;
-}
-
+// The capture overlay is not part of this build yet: the request is accepted
+// and nothing opens.
 int AdWarden::ScreenshotBlocking() {
-    return 0;
-}
-
-int AdWarden::SetBlockingState(int) {
-    return 0;
-}
-
-int AdWarden::SetPowerState(int) {
-    return 0;
-}
-
-int AdWarden::SetFocusState(bool) {
-    return 0;
-}
-
-int AdWarden::SetClearPeriod(unsigned int) {
     return 0;
 }
 

@@ -1,17 +1,18 @@
 #pragma once
 
+#include <windows.h>
+
 #include <atomic>
 #include <mutex>
-#include <vector>
+#include <string>
 
 #include "IOperationQueue.h"
 #include "IPopUpBlockingClient.h"
 #include "manager/LoadConfig.h"
 
-namespace KelvaneCenter {
+class PopWndItem;
 
-class BlockingPopup;
-class CaptureWindowDialog;
+namespace KelvaneCenter {
 
 // The library's single manager: the host's client and settings interfaces over
 // one object with static storage duration.
@@ -43,19 +44,40 @@ public:
     int SetFocusState(bool on) override;
     int SetClearPeriod(unsigned int period) override;
 
-    // Read-only views for the library's other parts and for tests.
+    // Engine notification handlers, bound by Init; they run on engine threads.
+    void CallBackAdHat(const wchar_t* const& key, const HWND& window);
+    void CallBackAdBlock(const wchar_t* const& key);
+    void CallBackAdWindow(const HWND& window);
+    void CallBackOtherAdNotify(const wchar_t* const& key, const HWND& window);
+
+    // Record steps shared by the host requests and the notification jobs.
+    static KelvaneMsgCenter::BlockingRecordModel ConvertToModel(PopWndItem* item);
+    void NotifyRecord(const KelvaneMsgCenter::BlockingRecordModel& record);
+    void GetValidWndItem(const wchar_t* key, HWND wnd, PopWndItem*& item);
+    static bool IsAdWhiteProcess(const wchar_t* const& exePath);
+
+    // Read-only views for tests.
     int BlockedTimes() const { return blockedTimes.load(); }
     SwitchConfig Switches() const { return switchConfig; }
     IOperationQueue* Queue() const { return getModelListQueue.load(); }
 
 private:
+    bool ConfigInit();
+    bool StartFocusMode();
+    void LoadBlockedTimes();
+    void ListRecords();
+    void ApplyStatus(const std::wstring& popupId, bool block);
+    void HandleAdHat(const std::wstring& key, HWND window);
+    void HandleAdBlock(const std::wstring& key);
+    void HandleOtherAd(const std::wstring& key, HWND window);
+    void BindEngineHandlers();
+    void ReleaseQueue();
+
     // The host may swap the callback from any thread while the queue's worker
     // reads it; an atomic pointer keeps each read whole without taking a lock.
     std::atomic<KelvaneMsgCenter::IPopUpBlockingCallback*> callback{nullptr};
-    std::vector<BlockingPopup*> hatWindows;
     // Read by engine threads, written by Init/UnInit on the host's thread.
     std::atomic<IOperationQueue*> getModelListQueue{nullptr};
-    CaptureWindowDialog* captureDialog = nullptr;
     bool focusModeSupported = false;
     bool closeAdWindowEnabled = false;
     SwitchConfig switchConfig;

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <windows.h>
+
+namespace KelvaneCenter {
+
+// 14 days and 1 second, in 100 ns units.
+constexpr unsigned long long kRecentBlockSpan = 12096010000000ULL;
+
+// Whether a pop-up last blocked at `lastBlock` counts as blocked recently at
+// `now` (both local times): a block time in the future counts as recent. A time
+// that cannot be converted counts as not recent, so a corrupt engine value
+// never adds a record.
+bool IsBlockedRecently(const SYSTEMTIME& lastBlock, const SYSTEMTIME& now);
+
+} // namespace KelvaneCenter

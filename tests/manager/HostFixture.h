@@ -1,0 +1,158 @@
+#pragma once
+
+// The manager as the host sees it: the real DLL, the scriptable engine beside
+// the executable, the real (Wine) registry, and a callback that records what
+// reaches the host and on which thread.
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "AdPopBlocker64/EngineScriptClient.h"
+#include "PopUpBlockingClientFactory.h"
+#include "TestSupport.h"
+
+namespace hosttest {
+
+using KelvaneMsgCenter::BlockingRecordModel;
+
+constexpr wchar_t kConfigKey[] = L"SOFTWARE\\Norvane\\Hubrix\\Kelvane";
+
+// What the host was told, in order.
+struct HostEvent {
+    enum Kind { Records, Record, BlockedTimes, Error, StateChanged } kind;
+    std::vector<BlockingRecordModel> records; // Records: the list; Record: one entry
+    int value = 0;                            // BlockedTimes, Error, StateChanged
+    DWORD threadId = 0;
+};
+
+class RecordingCallback : public KelvaneMsgCenter::IPopUpBlockingCallback {
+public:
+    void OnBlockingRecords(const std::vector<BlockingRecordModel>& records) override { Add({HostEvent::Records, records}); }
+    void OnBlockingRecord(const BlockingRecordModel& record) override { Add({HostEvent::Record, {record}}); }
+    void OnBlockedTimes(int n) override { Add({HostEvent::BlockedTimes, {}, n}); }
+    void OnError(int code) override { Add({HostEvent::Error, {}, code}); }
+    void OnStateChanged(int state) override { Add({HostEvent::StateChanged, {}, state}); }
+
+    std::vector<HostEvent> Events() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return events_;
+    }
+    std::vector<HostEvent> OfKind(HostEvent::Kind kind) const {
+        std::vector<HostEvent> out;
+        for (const auto& e : Events()) {
+            if (e.kind == kind) out.push_back(e);
+        }
+        return out;
+    }
+    size_t CountOf(HostEvent::Kind kind) const { return OfKind(kind).size(); }
+    // Waits (bounded) until `n` events of `kind` have arrived.
+    bool WaitFor(HostEvent::Kind kind, size_t n) const {
+        return adwtest::WaitUntil([&] { return CountOf(kind) >= n; });
+    }
+    void Clear() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        events_.clear();
+    }
+
+private:
+    void Add(HostEvent event) {
+        event.threadId = GetCurrentThreadId();
+        std::lock_guard<std::mutex> lock(mutex_);
+        events_.push_back(std::move(event));
+    }
+
+    mutable std::mutex mutex_;
+    std::vector<HostEvent> events_;
+};
+
+// Every test starts with the manager stopped, the engine stand-in at its
+// defaults, the switches' key present and empty, and a callback registered.
+class HostTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(engine.Ok()) << "no scriptable engine beside the test executable";
+        client->UnInit();
+        engine.Reset();
+        adwtest::DeleteHkcuTree(kConfigKey);
+        ASSERT_TRUE(adwtest::CreateKey(HKEY_CURRENT_USER, kConfigKey));
+        client->RegisterCallback(&host);
+    }
+
+    void TearDown() override {
+        client->UnInit();
+        client->UnRegisterCallback();
+        engine.Reset();
+        adwtest::DeleteHkcuTree(kConfigKey);
+    }
+
+    void SetSwitch(const wchar_t* name, DWORD value) {
+        ASSERT_TRUE(adwtest::SetDword(HKEY_CURRENT_USER, kConfigKey, name, value));
+    }
+
+    // Init, then wait for the counter load that Init queues, so that later
+    // expectations do not race it.
+    void InitAndSettle() {
+        ASSERT_EQ(client->Init(), 0);
+        ASSERT_TRUE(host.WaitFor(HostEvent::BlockedTimes, 1));
+        host.Clear();
+    }
+
+    static SYSTEMTIME LocalTimeDaysAgo(double days) {
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        FILETIME file;
+        SystemTimeToFileTime(&now, &file);
+        ULARGE_INTEGER ticks;
+        ticks.LowPart = file.dwLowDateTime;
+        ticks.HighPart = file.dwHighDateTime;
+        ticks.QuadPart -= static_cast<long long>(days * 864000000000.0);
+        file.dwLowDateTime = ticks.LowPart;
+        file.dwHighDateTime = ticks.HighPart;
+        SYSTEMTIME out;
+        FileTimeToSystemTime(&file, &out);
+        return out;
+    }
+
+    static adpop::EngineItem Item(const std::wstring& key, int handleType) {
+        adpop::EngineItem item;
+        item.key = key;
+        item.textA = key + L" A";
+        item.textB = key + L" B";
+        item.handleType = handleType;
+        item.popupType = 1;
+        item.softwareName = L"Some Software";
+        item.exePath = adwtest::ExeDir() + L"\\fixtures\\unsigned_app.exe";
+        return item;
+    }
+
+    static std::wstring Fixture(const wchar_t* name) { return adwtest::ExeDir() + L"\\fixtures\\" + name; }
+
+    KelvaneMsgCenter::IPopUpBlockingClient* client = KelvaneCenter::PopUpBlockingClientFactory::GetClientInstance();
+    KelvaneMsgCenter::IPopUpBlockingSettingMgr* settings =
+        KelvaneCenter::PopUpBlockingClientFactory::GetSettingCenterClientInstance();
+    adpop::EngineScriptClient engine;
+    RecordingCallback host;
+};
+
+// A window the engine can name: message-only, so no display is needed.
+class MessageWindow {
+public:
+    MessageWindow()
+        : hwnd_(CreateWindowExW(0, L"STATIC", L"ad", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr)) {}
+    ~MessageWindow() {
+        if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+    }
+    MessageWindow(const MessageWindow&) = delete;
+    MessageWindow& operator=(const MessageWindow&) = delete;
+    HWND get() const { return hwnd_; }
+
+private:
+    HWND hwnd_;
+};
+
+} // namespace hosttest
