@@ -42,6 +42,10 @@ std::string DescriptionJson(const DescriptionPairs& pairs) {
 }
 
 std::string GetPopupInfo(const wchar_t* const& key) {
+    // Engine notifications may carry no key; the engine is never asked about one.
+    if (key == nullptr) {
+        return std::string();
+    }
     PopWndItem* item = nullptr;
     PopUpBlockingVendor::GetInstance().GetPopByKey(key, item);
     if (item == nullptr) {

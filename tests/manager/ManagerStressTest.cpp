@@ -32,6 +32,7 @@ TEST_F(ManagerStress, NotificationsInFlightNeverOutliveUnInit) {
     engine.AddItem(Item(L"storm", 2));
     StopAwareCallback cb;
     client->RegisterCallback(&cb);
+    adwtest::LogCapture log;
 
     constexpr int kCycles = 40;
     unsigned long long lastStormCalls = 0;
@@ -55,6 +56,8 @@ TEST_F(ManagerStress, NotificationsInFlightNeverOutliveUnInit) {
     EXPECT_GT(cb.calls.load(), kCycles);
     // The 206 answers above are the host's own calls on its own thread.
     EXPECT_EQ(cb.callsWhileStopped.load(), kCycles);
+    // A handler that runs while its manager stops would find the queue gone.
+    EXPECT_EQ(log.CountPrefix(L"getModelListQueue is null(KelvaneCenter::AdWarden::CallBack"), 0);
 }
 
 } // namespace
