@@ -67,14 +67,13 @@ int AdWarden::Init() {
 }
 
 void AdWarden::UnInit() {
-    // Disconnect the engine first: once this returns no handler is running or
-    // will run, so none can push into the queue destroyed below.
-    PopUpBlockingVendor& vendor = PopUpBlockingVendor::GetInstance();
-    vendor.ClearTargets();
     ReleaseQueue();
-    vendor.UnInit();
+    PopUpBlockingVendor::GetInstance().UnInit();
 }
 
+// Handlers are bound only while a queue exists. Disconnecting them first means
+// that, once ClearTargets returns, no handler is running or will run, so none
+// can push into the queue destroyed here or reach a manager that is stopping.
 void AdWarden::ReleaseQueue() {
     IOperationQueue* queue = getModelListQueue.load();
     if (queue == nullptr) {
