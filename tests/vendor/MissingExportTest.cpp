@@ -1,5 +1,6 @@
 // Runs beside an engine built without its GetInterface export.
 
+#include "ManagerLoadFailureTest.h"
 #include "VendorTestSupport.h"
 
 namespace vendortest {
@@ -25,6 +26,19 @@ TEST(VendorMissingExport, MissingExportGives202AndIsNotRetriedUntilUnInit) {
     EXPECT_EQ(vendor.Init(), 202u);
     EXPECT_EQ(log.Count(L"popUpBlockingInterface is null, err = 202(KelvaneCenter::PopUpBlockingVendor::Init)", 4), 1);
     vendor.UnInit();
+}
+
+TEST(VendorMissingExport, ManagerReturnsAndReports202ThenRunsWithoutTracker) {
+    auto& manager = KelvaneCenter::AdWarden::Instance();
+    ExpectManagerInitFails(202);
+    // The module stays held: a second Init goes ahead, with no tracker behind it.
+    ASSERT_TRUE(adwtest::CreateKey(HKEY_CURRENT_USER, L"SOFTWARE\\Norvane\\Hubrix\\Kelvane"));
+    EXPECT_EQ(manager.Init(), 0);
+    EXPECT_EQ(g_pAdPopWndTracker, nullptr);
+    EXPECT_NE(manager.Queue(), nullptr);
+    EXPECT_EQ(manager.SetClearPeriod(5), 102);
+    manager.UnInit();
+    EXPECT_EQ(manager.Queue(), nullptr);
 }
 
 } // namespace

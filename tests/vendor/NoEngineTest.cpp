@@ -1,5 +1,6 @@
 // Runs from a folder with no vendor\360SafeOptSDK\AdPopBlocker64.dll beside it.
 
+#include "ManagerLoadFailureTest.h"
 #include "VendorTestSupport.h"
 
 namespace vendortest {
@@ -19,6 +20,11 @@ TEST(VendorNoEngine, MissingEngineGives203EveryTimeAndNoTracker) {
     adwtest::LogCapture log;
     vendor.UnInit();
     EXPECT_EQ(Lines(log), std::vector<Line>{AdapterLine(3, L"Enter uninit.", "UnInit")});
+}
+
+TEST(VendorNoEngine, ManagerReturnsAndReports203) {
+    ExpectManagerInitFails(203);
+    KelvaneCenter::AdWarden::Instance().UnInit();
 }
 
 } // namespace
