@@ -4,12 +4,12 @@
 #include <objbase.h>
 
 #include <climits>
-#include <exception>
 #include <memory>
 #include <mutex>
 #include <new>
 
 #include "KrFileUtil/Registry.h"
+#include "common/CallLoggingExceptions.h"
 #include "common/LogLine.h"
 #include "qeevent/QeEvent.h"
 #include "telemetry/ReportText.h"
@@ -63,18 +63,6 @@ std::wstring AnsiToWide(const std::string& text) {
     std::wstring converted(static_cast<size_t>(chars), L'\0');
     ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), length, &converted[0], chars);
     return converted;
-}
-
-// Telemetry never fails its caller, who may be an engine thread or a hook.
-template <typename Send>
-void SendGuarded(const char* tag, Send&& send) noexcept {
-    try {
-        send();
-    } catch (const std::exception& e) {
-        adw::LogLine(adw::kLogError, tag, "report failed: ", e.what());
-    } catch (...) {
-        adw::LogLine(adw::kLogError, tag, "report failed");
-    }
 }
 
 // Adds "count" = stored value + 1, sends the event and stores the value sent.
@@ -161,8 +149,10 @@ std::string DataReporter::GetAppVersion() {
     return FormatVersion(fixed->dwProductVersionMS, fixed->dwProductVersionLS);
 }
 
+// Telemetry never fails its caller, who may be an engine thread or a hook:
+// every builder catches at its edge and logs.
 void DataReporter::ReportScreenShotWindow(int result, const std::string& windowInfo) {
-    SendGuarded("KelvaneCenter::DataReporter::ReportScreenShotWindow", [&] {
+    adw::CallLoggingExceptions([&] {
         const std::string version = GetAppVersion();
         QeEvent event(kScreenShotWindowEventId);
         event = event.PutString("result", std::to_string(result));
@@ -178,43 +168,43 @@ void DataReporter::ReportScreenShotWindow(int result, const std::string& windowI
             RegCountToKey(g_screenShotWindowCount.valueName, std::to_wstring(count));
         }
         QeView::Report(event);
-    });
+    }, "KelvaneCenter::DataReporter::ReportScreenShotWindow", "report failed: ");
 }
 
 void DataReporter::ReportModeSwitch(const std::string& mode, const std::string& status) {
-    SendGuarded("KelvaneCenter::DataReporter::ReportModeSwitch", [&] {
+    adw::CallLoggingExceptions([&] {
         const std::string version = GetAppVersion();
         QeEvent event(kModeSwitchEventId);
         event = event.PutString("mode", mode);
         event = event.PutString("status", status);
         event = event.PutString("version", version);
         QeView::Report(event);
-    });
+    }, "KelvaneCenter::DataReporter::ReportModeSwitch", "report failed: ");
 }
 
 void DataReporter::ReportOverCap(const std::string& manner, const std::string& windowInfo) {
-    SendGuarded("KelvaneCenter::DataReporter::ReportOverCap", [&] {
+    adw::CallLoggingExceptions([&] {
         const std::string version = GetAppVersion();
         QeEvent event(kOverCapEventId);
         event = event.PutString("manner", manner);
         event = event.PutString("windowInfo", windowInfo);
         event = event.PutString("version", version);
         SendCounted(event, g_overCapCount);
-    });
+    }, "KelvaneCenter::DataReporter::ReportOverCap", "report failed: ");
 }
 
 void DataReporter::ReportAutoBlock(const std::string& windowInfo) {
-    SendGuarded("KelvaneCenter::DataReporter::ReportAutoBlock", [&] {
+    adw::CallLoggingExceptions([&] {
         const std::string version = GetAppVersion();
         QeEvent event(kAutoBlockEventId);
         event = event.PutString("windowInfo", windowInfo);
         event = event.PutString("version", version);
         SendCounted(event, g_autoBlockCount);
-    });
+    }, "KelvaneCenter::DataReporter::ReportAutoBlock", "report failed: ");
 }
 
 void DataReporter::ReportFocusScene(const std::string& sceneType, const std::string& triggeringApp) {
-    SendGuarded("KelvaneCenter::DataReporter::ReportFocusScene", [&] {
+    adw::CallLoggingExceptions([&] {
         const std::string version = GetAppVersion();
         std::lock_guard<std::mutex> guard(g_focusSceneLock);
         // Every focus-scene event gets an operation id of its own.
@@ -226,17 +216,17 @@ void DataReporter::ReportFocusScene(const std::string& sceneType, const std::str
         event = event.PutString("operation_id", focusModeOperationId);
         event = event.PutString("version", version);
         QeView::Report(event);
-    });
+    }, "KelvaneCenter::DataReporter::ReportFocusScene", "report failed: ");
 }
 
 void DataReporter::ReportSuspectedWindow(const std::string& windowInfo) {
-    SendGuarded("KelvaneCenter::DataReporter::ReportSuspectedWindow", [&] {
+    adw::CallLoggingExceptions([&] {
         const std::string version = GetAppVersion();
         QeEvent event(kSuspectedWindowEventId);
         event = event.PutString("windowInfo", windowInfo);
         event = event.PutString("version", version);
         SendCounted(event, g_suspectedWindowCount);
-    });
+    }, "KelvaneCenter::DataReporter::ReportSuspectedWindow", "report failed: ");
 }
 
 } // namespace KelvaneCenter
