@@ -70,12 +70,7 @@ bool AdWarden::IsAdWhiteProcess(const wchar_t* const& exePath) {
     }
     std::wstring signer;
     GetFileSigner(exePath, signer);
-    for (const std::wstring& trusted : g_trustedSignersW) {
-        if (signer == trusted) {
-            return true;
-        }
-    }
-    return false;
+    return IsTrustedSigner(signer);
 }
 
 unsigned int AdWarden::GetBlockingRecords() {
