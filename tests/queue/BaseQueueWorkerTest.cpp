@@ -6,7 +6,6 @@
 #include <system_error>
 
 #include "QueueTestKit.h"
-#include "TestSupport.h"
 
 using namespace queuetest;
 
@@ -14,25 +13,17 @@ namespace {
 
 TEST(BaseQueueWorker, AllItemsRunOnOneThreadEvenAfterASecondStart) {
     Inspectable<OperationQueueBase> queue;
-    std::mutex lock;
-    std::set<DWORD> threads;
+    std::set<DWORD> threads; // written on the worker only
     std::atomic<int> ran{0};
-    queue.SetCapacity(100);
     queue.Start();
     queue.Start(); // ignored: still one worker
-    for (int i = 0; i < 50; ++i) {
+    for (int i = 1; i <= 5; ++i) {
         queue.Push([&] {
-            {
-                std::lock_guard<std::mutex> guard(lock);
-                threads.insert(GetCurrentThreadId());
-            }
+            threads.insert(GetCurrentThreadId());
             ++ran;
         });
-        if (i % 10 == 0) {
-            ASSERT_TRUE(adwtest::WaitUntil([&] { return ran == i + 1; })); // let the worker go back to sleep
-        }
+        ASSERT_TRUE(adwtest::WaitUntil([&] { return ran == i; })); // the worker goes back to sleep in between
     }
-    ASSERT_TRUE(adwtest::WaitUntil([&] { return ran == 50; }));
     EXPECT_EQ(threads.size(), 1u);
     EXPECT_FALSE(threads.count(GetCurrentThreadId()));
 }
@@ -63,7 +54,6 @@ TEST(BaseQueueWorker, FailedWaitIsLoggedAndTheWorkerGoesOn) {
     ASSERT_TRUE(adwtest::WaitUntil([&] { return log.Count(kWaitFailedLine, adw::kLogInfo) > 0; })) << log.Dump();
     queue.Push(order.Record(1));
     ASSERT_TRUE(adwtest::WaitUntil([&] { return order.Size() == 1; }));
-    queue.Stop();
 }
 
 class EventlessQueue : public Inspectable<OperationQueueBase> {

@@ -5,60 +5,41 @@
 #include <memory>
 
 #include "QueueTestKit.h"
-#include "TestSupport.h"
 
 using namespace queuetest;
 
 namespace {
 
-void RunsAnItemAndStops(IOperationQueue& queue) {
-    ItemCounters early;
-    queue.Push(Counted(early)); // not started yet
-    EXPECT_EQ(early.destroyedUnrun, 1);
-
-    Recorder order;
-    queue.SetCapacity(100);
-    queue.Start();
-    queue.Push(order.Record(1));
-    queue.Push(order.Record(2));
-    ASSERT_TRUE(adwtest::WaitUntil([&] { return order.Size() == 2; }));
-    EXPECT_EQ(order.Values(), (std::vector<int>{1, 2}));
-    queue.Stop();
-}
-
-TEST(QueueFactory, CreateGivesALowPowerQueueNotStarted) {
+TEST(QueueFactory, BothKindsComeUnstartedAndDieThroughTheInterface) {
     OperationQueueFactory factory;
-    std::unique_ptr<IOperationQueue> queue(factory.Create());
-    ASSERT_NE(queue, nullptr);
-    EXPECT_NE(dynamic_cast<LowPowerOperationQueue*>(queue.get()), nullptr);
-    EXPECT_EQ(queue->GetCapacity(), 2);
-    RunsAnItemAndStops(*queue);
-}
-
-TEST(QueueFactory, CreateBaseQueueGivesABaseQueueNotStarted) {
-    OperationQueueFactory factory;
-    std::unique_ptr<IOperationQueue> queue(factory.CreateBaseQueue());
-    ASSERT_NE(queue, nullptr);
-    EXPECT_NE(dynamic_cast<OperationQueueBase*>(queue.get()), nullptr);
-    EXPECT_EQ(dynamic_cast<LowPowerOperationQueue*>(queue.get()), nullptr);
-    EXPECT_EQ(queue->GetCapacity(), 2);
-    RunsAnItemAndStops(*queue);
-}
-
-TEST(QueueFactory, DeletingAStartedQueueThroughTheInterfaceStopsIt) {
-    OperationQueueFactory factory;
-    for (IOperationQueue* queue : {factory.Create(), factory.CreateBaseQueue()}) {
+    for (const bool lowPower : {true, false}) {
+        SCOPED_TRACE(lowPower);
+        std::unique_ptr<IOperationQueue> queue(lowPower ? factory.Create() : factory.CreateBaseQueue());
         ASSERT_NE(queue, nullptr);
-        ItemCounters counters;
-        Blocker busy;
+        EXPECT_NE(dynamic_cast<OperationQueueBase*>(queue.get()), nullptr);
+        EXPECT_EQ(dynamic_cast<LowPowerOperationQueue*>(queue.get()) != nullptr, lowPower);
+        EXPECT_EQ(queue->GetCapacity(), 2);
+        ItemCounters early;
+        queue->Push(Counted(early)); // not started yet
+        EXPECT_EQ(early.destroyedUnrun, 1);
+
+        Recorder order;
         queue->Start();
-        queue->Push(busy.Make());
-        ASSERT_TRUE(adwtest::WaitUntil([&] { return busy.Entered(); }));
-        queue->Push(Counted(counters));
+        queue->Push(order.Record(1));
+        queue->Push(order.Record(2));
+        ASSERT_TRUE(adwtest::WaitUntil([&] { return order.Size() == 2; }));
+        EXPECT_EQ(order.Values(), (std::vector<int>{1, 2}));
+
+        // Deleting a started queue stops it: the running item finishes, the pending one dies.
+        ItemCounters pending;
+        Blocker busy;
+        ASSERT_TRUE(HoldWorker(*queue, busy));
+        queue->Push(Counted(pending));
         busy.Release();
-        delete queue;
+        queue.reset();
         EXPECT_TRUE(busy.Finished());
-        EXPECT_EQ(counters.Destroyed(), 1);
+        EXPECT_EQ(pending.Destroyed(), 1);
+        EXPECT_EQ(pending.copies, 0);
     }
 }
 

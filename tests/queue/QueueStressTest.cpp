@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <thread>
 
 #include "QueueTestKit.h"
-#include "TestSupport.h"
 
 using namespace queuetest;
 
@@ -38,12 +38,8 @@ TEST_P(QueueStress, EightProducersHundredThousandItems) {
     adwtest::LogCapture log;
     ItemCounters counters;
     Runs runs;
-    std::unique_ptr<OperationQueueBase> queue;
-    if (c.lowPower) {
-        queue = std::make_unique<LowPowerOperationQueue>();
-    } else {
-        queue = std::make_unique<OperationQueueBase>();
-    }
+    OperationQueueFactory factory;
+    std::unique_ptr<IOperationQueue> queue(c.lowPower ? factory.Create() : factory.CreateBaseQueue());
     queue->SetCapacity(c.capacity);
     queue->Start();
 

@@ -7,14 +7,15 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <numeric>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "TestSupport.h"
 #include "common/LogLine.h"
 #include "queue/LowPowerOperationQueue.h"
 #include "queue/OperationQueueBase.h"
@@ -69,17 +70,16 @@ inline Item Counted(ItemCounters& counters, Item body = nullptr) {
 // Run order, written by items on the worker and read by the test.
 class Recorder {
 public:
-    void Add(int value) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        values_.push_back(value);
-    }
     std::vector<int> Values() const {
         std::lock_guard<std::mutex> lock(mutex_);
         return values_;
     }
     size_t Size() const { return Values().size(); }
     Item Record(int value) {
-        return [this, value] { Add(value); };
+        return [this, value] {
+            std::lock_guard<std::mutex> lock(mutex_);
+            values_.push_back(value);
+        };
     }
 
 private:
@@ -87,12 +87,18 @@ private:
     std::vector<int> values_;
 };
 
-// An item that holds the worker until released. Declare it after the queue:
-// going out of scope releases the item, so a failing test never leaves the
-// queue's destructor waiting for it.
+inline std::vector<int> Range(int from, int to) {
+    std::vector<int> values(static_cast<size_t>(to - from));
+    std::iota(values.begin(), values.end(), from);
+    return values;
+}
+
+// An item that holds the worker until released (or for 20 s). Declare it after
+// the queue: going out of scope releases the item, so a failing test never
+// leaves the queue's destructor waiting for it.
 class Blocker {
 public:
-    Blocker() : state_(std::make_shared<State>()) {}
+    Blocker() = default;
     ~Blocker() { Release(); }
     Blocker(const Blocker&) = delete;
     Blocker& operator=(const Blocker&) = delete;
@@ -100,31 +106,28 @@ public:
     Item Make() {
         return [state = state_] {
             state->entered = true;
-            std::unique_lock<std::mutex> lock(state->mutex);
-            state->cv.wait_for(lock, std::chrono::seconds(20), [&] { return state->released; });
+            adwtest::WaitUntil([&] { return state->released.load(); }, std::chrono::seconds(20));
             state->finished = true;
         };
     }
-    void Release() {
-        {
-            std::lock_guard<std::mutex> lock(state_->mutex);
-            state_->released = true;
-        }
-        state_->cv.notify_all();
-    }
+    void Release() { state_->released = true; }
     bool Entered() const { return state_->entered; }
     bool Finished() const { return state_->finished; }
 
 private:
     struct State {
-        std::mutex mutex;
-        std::condition_variable cv;
-        bool released = false;
+        std::atomic<bool> released{false};
         std::atomic<bool> entered{false};
         std::atomic<bool> finished{false};
     };
-    std::shared_ptr<State> state_;
+    std::shared_ptr<State> state_ = std::make_shared<State>();
 };
+
+// Pushes `busy` onto a started queue and waits until the worker is inside it.
+inline bool HoldWorker(IOperationQueue& queue, Blocker& busy) {
+    queue.Push(busy.Make());
+    return adwtest::WaitUntil([&] { return busy.Entered(); });
+}
 
 // Polls `done` without sleeping (for loops that wait thousands of times); bounded.
 inline bool SpinUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
@@ -147,16 +150,16 @@ public:
         std::lock_guard<std::mutex> lock(this->queueMutex_);
         return this->items_.size();
     }
-    void JoinWorker() {
-        if (this->worker_) {
-            this->worker_->Join();
-        }
-    }
 };
 
 class InspectableLowPower : public Inspectable<LowPowerOperationQueue> {
 public:
     bool WorkerActive() const { return workerActive_; }
+    void JoinWorker() {
+        if (worker_) {
+            worker_->Join();
+        }
+    }
 };
 
 // The exact log lines the queues write.
