@@ -19,33 +19,31 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
     return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
-// A fixture program started by the test and ended with it.
+std::wstring FixtureApp() {
+    return adwtest::ExeDir() + L"\\fixtures\\unsigned_app.exe";
+}
+
+// The fixture program, started by the test and ended with it.
 class ChildProcess {
 public:
-    ChildProcess(const std::wstring& exe, const wchar_t* args, DWORD flags) {
-        std::wstring commandLine = L"\"" + exe + L"\" " + args;
+    ChildProcess(const wchar_t* args, DWORD flags) {
+        std::wstring commandLine = L"\"" + FixtureApp() + L"\" " + args;
         STARTUPINFOW startup = {};
         startup.cb = sizeof(startup);
         PROCESS_INFORMATION info = {};
-        if (CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup,
-                           &info)) {
+        if (CreateProcessW(FixtureApp().c_str(), &commandLine[0], nullptr, nullptr, FALSE, flags, nullptr, nullptr,
+                           &startup, &info)) {
             process_.reset(info.hProcess);
             thread_.reset(info.hThread);
             id_ = info.dwProcessId;
         }
     }
-    ~ChildProcess() { End(); }
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-
-    bool Started() const { return static_cast<bool>(process_); }
-    DWORD Id() const { return id_; }
-    void End() {
-        if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
-            TerminateProcess(process_.get(), 1);
+    ~ChildProcess() {
+        if (process_ && TerminateProcess(process_.get(), 1)) {
             WaitForSingleObject(process_.get(), 10000);
         }
     }
+    DWORD Id() const { return id_; } // 0 when it could not be started
 
 private:
     adw::UniqueHandle process_;
@@ -53,40 +51,28 @@ private:
     DWORD id_ = 0;
 };
 
-std::wstring FixtureApp() {
-    return adwtest::ExeDir() + L"\\fixtures\\unsigned_app.exe";
-}
-
-std::wstring OwnImage() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return path;
-}
-
 } // namespace
 
 TEST(ProcessImagePath, OwnProcessWithQueryRightOnlyAndWithFullRead) {
+    wchar_t own[MAX_PATH] = {};
+    ASSERT_NE(GetModuleFileNameW(nullptr, own, MAX_PATH), 0u);
     std::wstring byId = GetProcessImagePathById(GetCurrentProcessId());
-    EXPECT_TRUE(SamePath(byId, OwnImage())) << WideToUtf8(byId);
+    EXPECT_TRUE(SamePath(byId, own)) << WideToUtf8(byId);
 
     adw::UniqueHandle reader(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, GetCurrentProcessId()));
     ASSERT_TRUE(reader);
     std::wstring withRead = GetProcessImagePath(reader.get());
-    EXPECT_TRUE(SamePath(withRead, OwnImage())) << WideToUtf8(withRead);
+    EXPECT_TRUE(SamePath(withRead, own)) << WideToUtf8(withRead);
 }
 
-TEST(ProcessImagePath, SuspendedChildIsNamedBeforeItsModulesAreLoaded) {
-    ChildProcess child(FixtureApp(), L"", CREATE_SUSPENDED);
-    ASSERT_TRUE(child.Started());
-    std::wstring path = GetProcessImagePathById(child.Id());
-    EXPECT_TRUE(SamePath(path, FixtureApp())) << WideToUtf8(path);
-}
-
-TEST(ProcessImagePath, RunningChildIsNamed) {
-    ChildProcess child(FixtureApp(), L"--linger", 0);
-    ASSERT_TRUE(child.Started());
-    std::wstring path = GetProcessImagePathById(child.Id());
-    EXPECT_TRUE(SamePath(path, FixtureApp())) << WideToUtf8(path);
+TEST(ProcessImagePath, ChildIsNamedRunningOrSuspendedBeforeItsModulesAreLoaded) {
+    for (const DWORD flags : {static_cast<DWORD>(CREATE_SUSPENDED), static_cast<DWORD>(0)}) {
+        SCOPED_TRACE(flags);
+        ChildProcess child(flags == 0 ? L"--linger" : L"", flags);
+        ASSERT_NE(child.Id(), 0u);
+        std::wstring path = GetProcessImagePathById(child.Id());
+        EXPECT_TRUE(SamePath(path, FixtureApp())) << WideToUtf8(path);
+    }
 }
 
 TEST(ProcessImagePath, NoProcessNoPath) {

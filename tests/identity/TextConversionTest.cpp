@@ -9,32 +9,35 @@
 using KelvaneCenter::WideToAnsi;
 using KelvaneCenter::WideToUtf8;
 
-TEST(WideToUtf8, EncodesEveryCharacter) {
-    EXPECT_EQ(WideToUtf8(L"Norvane Technologies Co., Ltd."), "Norvane Technologies Co., Ltd.");
-    EXPECT_EQ(WideToUtf8(L"\u00E4\u8BFA\U0001F600"), "\xC3\xA4\xE8\xAF\xBA\xF0\x9F\x98\x80");
+TEST(TextConversion, TheWholeTextIsConverted) {
+    struct Case {
+        std::wstring wide;
+        std::string utf8;
+        bool ascii; // the same bytes in any ANSI code page
+    };
+    const Case cases[] = {
+        {L"", "", true},
+        {L"CLICK_BLOCKING", "CLICK_BLOCKING", true},
+        {std::wstring(L"a\0b", 3), std::string("a\0b", 3), true}, // not only up to the first NUL
+        {L"\u00E4\u8BFA\U0001F600", "\xC3\xA4\xE8\xAF\xBA\xF0\x9F\x98\x80", false},
+        // A lone surrogate cannot be encoded: it becomes U+FFFD instead of failing.
+        {std::wstring(1, static_cast<wchar_t>(0xD800)) + L"x", "\xEF\xBF\xBDx", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.utf8);
+        EXPECT_EQ(WideToUtf8(c.wide), c.utf8);
+        if (c.ascii) {
+            EXPECT_EQ(WideToAnsi(c.wide), c.utf8);
+        }
+    }
 }
 
-TEST(WideToUtf8, EmptyAndInnerNulAndBrokenSurrogate) {
-    EXPECT_EQ(WideToUtf8(L""), "");
-    // The whole length is converted, not up to the first NUL.
-    EXPECT_EQ(WideToUtf8(std::wstring(L"a\0b", 3)), std::string("a\0b", 3));
-    // A lone surrogate cannot be encoded: it becomes U+FFFD instead of failing.
-    EXPECT_EQ(WideToUtf8(std::wstring(1, static_cast<wchar_t>(0xD800)) + L"x"), "\xEF\xBF\xBDx");
-}
-
-TEST(WideToAnsi, AsciiAndEmpty) {
-    EXPECT_EQ(WideToAnsi(L"CLICK_BLOCKING"), "CLICK_BLOCKING");
-    EXPECT_EQ(WideToAnsi(L""), "");
-    EXPECT_EQ(WideToAnsi(std::wstring(L"a\0b", 3)), std::string("a\0b", 3));
-}
-
-TEST(WideToAnsi, UnrepresentableCharactersBecomeTheDefaultCharacter) {
+TEST(TextConversion, UnrepresentableCharactersBecomeTheAnsiDefaultCharacter) {
     CPINFO info = {};
     ASSERT_TRUE(GetCPInfo(CP_ACP, &info));
     if (GetACP() == CP_UTF8 || info.MaxCharSize > 2) {
         GTEST_SKIP() << "the ANSI code page represents every character";
     }
     // A runic letter is in no legacy ANSI code page.
-    std::string converted = WideToAnsi(L"a\u16A0b");
-    EXPECT_EQ(converted, std::string("a") + reinterpret_cast<const char*>(info.DefaultChar) + "b");
+    EXPECT_EQ(WideToAnsi(L"a\u16A0b"), std::string("a") + reinterpret_cast<const char*>(info.DefaultChar) + "b");
 }
