@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <utility>
 
 #include "telemetry/ReportText.h"
 
@@ -11,29 +12,23 @@ TEST(ReportText, GuidIsBracedUpperCaseHexInFieldOrder) {
     std::string text;
     ASSERT_TRUE(FormatGuid(guid, text));
     EXPECT_EQ(text, "{0123ABCD-4E5F-0A0B-C1D2-0304E5F60708}");
-    EXPECT_EQ(text.size(), 38u);
-
-    const GUID zero = {};
-    ASSERT_TRUE(FormatGuid(zero, text));
+    ASSERT_TRUE(FormatGuid(GUID{}, text));
     EXPECT_EQ(text, "{00000000-0000-0000-0000-000000000000}");
 }
 
 TEST(ReportText, VersionIsHighThenLowWordOfEachHalf) {
     EXPECT_EQ(FormatVersion(MAKELONG(0, 12), MAKELONG(5, 1)), "12.0.1.5");
     EXPECT_EQ(FormatVersion(0xFFFFFFFFu, 0x00010000u), "65535.65535.1.0");
-    EXPECT_EQ(FormatVersion(0, 0), "0.0.0.0");
 }
 
 TEST(ReportText, StoredCounterTextReadsLikeAtoi) {
-    EXPECT_EQ(LeadingInt("41"), 41);
-    EXPECT_EQ(LeadingInt("  17 blocks"), 17);
-    EXPECT_EQ(LeadingInt("-3"), -3);
-    EXPECT_EQ(LeadingInt("+8"), 8);
-    EXPECT_EQ(LeadingInt("many"), 0);
-    EXPECT_EQ(LeadingInt("x12"), 0);
-    EXPECT_EQ(LeadingInt(""), 0);
-    EXPECT_EQ(LeadingInt("99999999999"), INT_MAX);
-    EXPECT_EQ(LeadingInt("-99999999999"), INT_MIN);
+    const std::pair<const char*, int> cases[] = {
+        {"41", 41}, {"  17 blocks", 17}, {"-3", -3}, {"+8", 8}, {"many", 0}, {"x12", 0}, {"", 0},
+        {"99999999999", INT_MAX}, {"-99999999999", INT_MIN},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(LeadingInt(c.first), c.second) << '"' << c.first << '"';
+    }
 }
 
 TEST(ReportText, CountsGrowByOneAndNeverWrap) {
