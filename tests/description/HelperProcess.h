@@ -32,27 +32,24 @@ public:
             id_ = info.dwProcessId;
         }
     }
-    ~HelperProcess() { End(); }
+    ~HelperProcess() {
+        if (process_ && TerminateProcess(process_.get(), 1)) {
+            WaitForSingleObject(process_.get(), 10000);
+        }
+    }
     HelperProcess(const HelperProcess&) = delete;
     HelperProcess& operator=(const HelperProcess&) = delete;
 
-    bool Started() const { return static_cast<bool>(process_); }
-
-    // The helper's window once it is visible; null when none appeared in time.
+    // The helper's visible window; null when the helper did not start or showed none in time.
     HWND WaitForWindow() const {
-        HWND found = nullptr;
-        adwtest::WaitUntil([&] {
-            found = FindOwnWindow();
-            return found != nullptr;
-        });
-        return found;
-    }
-
-    void End() {
-        if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
-            TerminateProcess(process_.get(), 1);
-            WaitForSingleObject(process_.get(), 10000);
+        Search search = {id_, nullptr};
+        if (process_) {
+            adwtest::WaitUntil([&] {
+                EnumWindows(&FindOwnWindow, reinterpret_cast<LPARAM>(&search));
+                return search.window != nullptr;
+            });
         }
+        return search.window;
     }
 
 private:
@@ -61,24 +58,17 @@ private:
         HWND window;
     };
 
-    HWND FindOwnWindow() const {
-        Search search = {id_, nullptr};
-        EnumWindows(
-            [](HWND window, LPARAM param) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(param);
-                DWORD owner = 0;
-                GetWindowThreadProcessId(window, &owner);
-                wchar_t className[64] = {};
-                GetClassNameW(window, className, 64);
-                if (owner == s->processId && IsWindowVisible(window) &&
-                    std::wstring(className) == kHelperWindowClass) {
-                    s->window = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.window;
+    static BOOL CALLBACK FindOwnWindow(HWND window, LPARAM param) {
+        auto* search = reinterpret_cast<Search*>(param);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        wchar_t className[64] = {};
+        GetClassNameW(window, className, 64);
+        if (owner == search->processId && IsWindowVisible(window) && std::wstring(className) == kHelperWindowClass) {
+            search->window = window;
+            return FALSE;
+        }
+        return TRUE;
     }
 
     adw::UniqueHandle process_;

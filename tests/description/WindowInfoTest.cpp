@@ -16,28 +16,25 @@ std::string WindowInfo(HWND window) {
     return KelvaneCenter::PopUpBlockingVendor::GetInstance().GetWindowInfo(window);
 }
 
-std::string WindowJson(const std::string& processName, const std::string& processSign) {
-    return "{\"processName\":\"" + processName + "\",\"processSign\":\"" + processSign + "\"}";
-}
-
-TEST(WindowInfo, UnsignedProcessIsNamedWithAnEmptySign) {
-    HelperProcess helper(HelperDir() + L"\\description_window_helper.exe");
-    ASSERT_TRUE(helper.Started());
-    const HWND window = helper.WaitForWindow();
-    ASSERT_NE(window, nullptr);
-
-    adwtest::LogCapture log;
-    EXPECT_EQ(WindowInfo(window), WindowJson("description_window_helper.exe", ""));
-    EXPECT_TRUE(log.Lines().empty()) << log.Dump();
-}
-
-TEST(WindowInfo, SignedProcessIsNamedWithItsSigner) {
-    HelperProcess helper(HelperDir() + L"\\description_window_helper_signed.exe");
-    ASSERT_TRUE(helper.Started());
-    const HWND window = helper.WaitForWindow();
-    ASSERT_NE(window, nullptr);
-
-    EXPECT_EQ(WindowInfo(window), WindowJson("description_window_helper_signed.exe", "Norvane Technologies Co., Ltd."));
+TEST(WindowInfo, ProcessIsNamedWithItsSignerOrAnEmptySign) {
+    struct Case {
+        const wchar_t* exe;
+        std::string json;
+    };
+    const Case cases[] = {
+        {L"description_window_helper.exe", R"({"processName":"description_window_helper.exe","processSign":""})"},
+        {L"description_window_helper_signed.exe",
+         R"({"processName":"description_window_helper_signed.exe","processSign":"Norvane Technologies Co., Ltd."})"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.json);
+        HelperProcess helper(HelperDir() + L"\\" + c.exe);
+        const HWND window = helper.WaitForWindow();
+        ASSERT_NE(window, nullptr);
+        adwtest::LogCapture log;
+        EXPECT_EQ(WindowInfo(window), c.json);
+        EXPECT_TRUE(log.Lines().empty()) << log.Dump();
+    }
 }
 
 TEST(WindowInfo, NoWindowGivesNothingAndNoLogLine) {
@@ -64,7 +61,6 @@ TEST(WindowInfo, ProcessThatRefusesToBeOpenedGivesNothing) {
     SECURITY_ATTRIBUTES attributes = {sizeof(attributes), &descriptor, FALSE};
 
     HelperProcess helper(HelperDir() + L"\\description_window_helper.exe", &attributes);
-    ASSERT_TRUE(helper.Started());
     const HWND window = helper.WaitForWindow();
     ASSERT_NE(window, nullptr);
     DWORD processId = 0;
