@@ -11,8 +11,6 @@
 
 namespace descriptiontest {
 
-constexpr wchar_t kHelperWindowClass[] = L"AdwDescriptionHelperWindow";
-
 inline std::wstring HelperDir() {
     return adwtest::ExeDir() + L"\\description_helpers";
 }
@@ -62,9 +60,7 @@ private:
         auto* search = reinterpret_cast<Search*>(param);
         DWORD owner = 0;
         GetWindowThreadProcessId(window, &owner);
-        wchar_t className[64] = {};
-        GetClassNameW(window, className, 64);
-        if (owner == search->processId && IsWindowVisible(window) && std::wstring(className) == kHelperWindowClass) {
+        if (owner == search->processId && IsWindowVisible(window)) {
             search->window = window;
             return FALSE;
         }

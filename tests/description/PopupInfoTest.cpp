@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <iterator>
 #include <string>
+#include <vector>
 
 #include "VendorFixture.h"
 #include "vendor/PopupDescription.h"
@@ -44,27 +44,23 @@ TEST_F(PopupInfo, TypeNameAndSoftwareNameAsJson) {
         std::wstring softwareName;
         std::string json;
     };
-    const Case cases[] = {
-        {0, L"Vendor", PopupJson("0", "Vendor", kTypeNames[0])},
-        {1, L"Vendor", PopupJson("1", "Vendor", kTypeNames[1])},
-        {2, L"Vendor", PopupJson("2", "Vendor", kTypeNames[2])},
-        {3, L"Vendor", PopupJson("3", "Vendor", kTypeNames[3])},
-        {4, L"Vendor", PopupJson("4", "Vendor", kTypeNames[4])},
-        {5, L"Vendor", PopupJson("5", "Vendor", kTypeNames[5])},
-        // Outside the table: type 0's name, the type's own number with its sign.
-        {6, L"Vendor", PopupJson("6", "Vendor", kTypeNames[0])},
-        {9, L"Vendor", PopupJson("9", "Vendor", kTypeNames[0])},
-        {-1, L"Vendor", PopupJson("-1", "Vendor", kTypeNames[0])},
-        {INT_MIN, L"Vendor", PopupJson("-2147483648", "Vendor", kTypeNames[0])},
-        {3, L"Say \"hi\" from C:\\Tools\\",
-         R"({"popupType":"3","softwareName":"Say \"hi\" from C:\\Tools\\","windowLocation":")" + kTypeNames[3] + "\"}"},
-        {1, L"", PopupJson("1", "", kTypeNames[1])},
-    };
+    std::vector<Case> cases;
+    for (int type = 0; type <= 5; ++type) {
+        cases.push_back({type, L"Vendor", PopupJson(std::to_string(type), "Vendor", kTypeNames[type])});
+    }
+    // Outside the table: type 0's name, the type's own number with its sign.
+    for (int type : {6, 9, -1, INT_MIN}) {
+        cases.push_back({type, L"Vendor", PopupJson(std::to_string(type), "Vendor", kTypeNames[0])});
+    }
+    cases.push_back({3, L"Say \"hi\" from C:\\Tools\\",
+                     R"({"popupType":"3","softwareName":"Say \"hi\" from C:\\Tools\\","windowLocation":")" +
+                         kTypeNames[3] + "\"}"});
+    cases.push_back({1, L"", PopupJson("1", "", kTypeNames[1])});
     LoadEngine();
-    for (size_t i = 0; i < std::size(cases); ++i) {
+    for (size_t i = 0; i < cases.size(); ++i) {
         AddItem(L"popup-" + std::to_wstring(i), cases[i].type, cases[i].softwareName);
     }
-    for (size_t i = 0; i < std::size(cases); ++i) {
+    for (size_t i = 0; i < cases.size(); ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(GetPopupInfo((L"popup-" + std::to_wstring(i)).c_str()), cases[i].json);
     }

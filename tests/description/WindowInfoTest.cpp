@@ -37,20 +37,7 @@ TEST(WindowInfo, ProcessIsNamedWithItsSignerOrAnEmptySign) {
     }
 }
 
-TEST(WindowInfo, NoWindowGivesNothingAndNoLogLine) {
-    // A window that existed and is gone, and handles that never were windows.
-    HWND gone = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(gone, nullptr);
-    ASSERT_TRUE(DestroyWindow(gone));
-
-    adwtest::LogCapture log;
-    EXPECT_EQ(WindowInfo(gone), "");
-    EXPECT_EQ(WindowInfo(nullptr), "");
-    EXPECT_EQ(WindowInfo(reinterpret_cast<HWND>(static_cast<uintptr_t>(0x7FFFFFF0))), "");
-    EXPECT_TRUE(log.Lines().empty()) << log.Dump();
-}
-
-TEST(WindowInfo, ProcessThatRefusesToBeOpenedGivesNothing) {
+TEST(WindowInfo, NoWindowOrAProcessThatRefusesToBeOpenedGivesNothingAndNoLogLine) {
     // An empty access list lets nobody open the process for querying.
     SECURITY_DESCRIPTOR descriptor = {};
     alignas(DWORD) unsigned char aclBuffer[sizeof(ACL)] = {};
@@ -59,17 +46,23 @@ TEST(WindowInfo, ProcessThatRefusesToBeOpenedGivesNothing) {
     ASSERT_TRUE(InitializeAcl(acl, sizeof(aclBuffer), ACL_REVISION));
     ASSERT_TRUE(SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE));
     SECURITY_ATTRIBUTES attributes = {sizeof(attributes), &descriptor, FALSE};
-
     HelperProcess helper(HelperDir() + L"\\description_window_helper.exe", &attributes);
-    const HWND window = helper.WaitForWindow();
-    ASSERT_NE(window, nullptr);
+    const HWND refusing = helper.WaitForWindow();
+    ASSERT_NE(refusing, nullptr);
     DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
+    GetWindowThreadProcessId(refusing, &processId);
     adw::UniqueHandle probe(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId));
     ASSERT_FALSE(probe) << "the process can be opened after all";
 
+    // A window that existed and is gone, and handles that never were windows.
+    HWND gone = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(gone, nullptr);
+    ASSERT_TRUE(DestroyWindow(gone));
+
     adwtest::LogCapture log;
-    EXPECT_EQ(WindowInfo(window), "");
+    for (HWND window : {refusing, gone, HWND{}, reinterpret_cast<HWND>(static_cast<uintptr_t>(0x7FFFFFF0))}) {
+        EXPECT_EQ(WindowInfo(window), "") << window;
+    }
     EXPECT_TRUE(log.Lines().empty()) << log.Dump();
 }
 

@@ -7,7 +7,6 @@
 #include <security.h>
 
 #include <string>
-#include <vector>
 
 #include "common/UniqueResource.h"
 #include "vendor/ProcessIdentity.h"
@@ -20,16 +19,15 @@ namespace {
 
 std::wstring OwnTokenSid() {
     adw::UniqueHandle token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) {
-        return L"";
-    }
-    std::vector<BYTE> buffer(512);
-    DWORD size = static_cast<DWORD>(buffer.size());
-    if (!GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) {
-        return L"";
-    }
+    union {
+        TOKEN_USER user;
+        BYTE bytes[512];
+    } buffer = {};
+    DWORD size = 0;
     LPWSTR text = nullptr;
-    if (!ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text)) {
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put()) ||
+        !GetTokenInformation(token.get(), TokenUser, &buffer, sizeof(buffer), &size) ||
+        !ConvertSidToStringSidW(buffer.user.User.Sid, &text)) {
         return L"";
     }
     adw::UniqueLocalMem owned(text);

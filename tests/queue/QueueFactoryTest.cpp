@@ -23,16 +23,10 @@ TEST(QueueFactory, BothKindsComeUnstartedAndDieThroughTheInterface) {
         queue->Push(Counted(early)); // not started yet
         EXPECT_EQ(early.destroyedUnrun, 1);
 
-        Recorder order;
-        queue->Start();
-        queue->Push(order.Record(1));
-        queue->Push(order.Record(2));
-        ASSERT_TRUE(adwtest::WaitUntil([&] { return order.Size() == 2; }));
-        EXPECT_EQ(order.Values(), (std::vector<int>{1, 2}));
-
-        // Deleting a started queue stops it: the running item finishes, the pending one dies.
+        // Deleting a started queue stops it: the running item finishes, the pending one dies once.
         ItemCounters pending;
         Blocker busy;
+        queue->Start();
         ASSERT_TRUE(HoldWorker(*queue, busy));
         queue->Push(Counted(pending));
         busy.Release();

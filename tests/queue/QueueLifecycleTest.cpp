@@ -85,7 +85,8 @@ TYPED_TEST(QueueLifecycle, ThrowingItemIsLoggedAndTheNextOneRuns) {
     queue.Push(order.Record(1));
     ASSERT_TRUE(adwtest::WaitUntil([&] { return order.Size() == 1; })) << log.Dump();
 
-    const std::wstring tag = std::wstring(L"(") + KindOf<TypeParam>::kDealTag + L")";
+    const std::wstring tag =
+        kIsLowPower<TypeParam> ? L"(LowPowerOperationQueue::DealQueue)" : L"(OperationQueueBase::DealQueue)";
     EXPECT_EQ(log.Count(L"operation threw an exception: boom" + tag, adw::kLogError), 1) << log.Dump();
     EXPECT_EQ(log.Count(L"operation threw an exception: unknown exception" + tag, adw::kLogError), 1) << log.Dump();
 }

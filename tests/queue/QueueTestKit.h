@@ -12,6 +12,7 @@
 #include <mutex>
 #include <numeric>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -35,32 +36,25 @@ struct ItemCounters {
 
 // Lives inside an item: counts its own copies and its one destruction (a
 // moved-from shell counts nothing), and whether the item ran before it died.
-class Probe {
-public:
-    explicit Probe(ItemCounters& counters) : counters_(&counters) {}
-    Probe(const Probe& other) : counters_(other.counters_), ran_(other.ran_) { ++counters_->copies; }
-    Probe(Probe&& other) noexcept : counters_(std::exchange(other.counters_, nullptr)), ran_(other.ran_) {}
+struct Probe {
+    explicit Probe(ItemCounters& target) : counters(&target) {}
+    Probe(const Probe& other) : counters(other.counters), ran(other.ran) { ++counters->copies; }
+    Probe(Probe&& other) noexcept : counters(std::exchange(other.counters, nullptr)), ran(other.ran) {}
     Probe& operator=(const Probe&) = delete;
-    Probe& operator=(Probe&&) = delete;
     ~Probe() {
-        if (counters_ != nullptr) {
-            ++(ran_ ? counters_->destroyedAfterRun : counters_->destroyedUnrun);
+        if (counters != nullptr) {
+            ++(ran ? counters->destroyedAfterRun : counters->destroyedUnrun);
         }
     }
-    void MarkRan() {
-        ran_ = true;
-        ++counters_->ran;
-    }
-
-private:
-    ItemCounters* counters_;
-    bool ran_ = false;
+    ItemCounters* counters;
+    bool ran = false;
 };
 
 // An item counted in `counters` that also runs `body`.
 inline Item Counted(ItemCounters& counters, Item body = nullptr) {
     return [probe = Probe(counters), body = std::move(body)]() mutable {
-        probe.MarkRan();
+        probe.ran = true;
+        ++probe.counters->ran;
         if (body) {
             body();
         }
@@ -129,9 +123,9 @@ inline bool HoldWorker(IOperationQueue& queue, Blocker& busy) {
     return adwtest::WaitUntil([&] { return busy.Entered(); });
 }
 
-// Polls `done` without sleeping (for loops that wait thousands of times); bounded.
-inline bool SpinUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
+// Polls `done` without sleeping (for loops that wait thousands of times), for up to 10 s.
+inline bool SpinUntil(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (!done()) {
         if (std::chrono::steady_clock::now() >= deadline) {
             return done();
@@ -166,18 +160,8 @@ public:
 inline const std::wstring kQueueFullLine = L"operation queue full(LowPowerOperationQueue::Push)";
 inline const std::wstring kWaitFailedLine = L"wait object failed(OperationQueueBase::DealQueue)";
 
-// Per queue kind: the tag of its worker loop and whether it logs a dropped item.
+// Only the low-power kind logs a dropped item.
 template <typename Queue>
-struct KindOf;
-template <>
-struct KindOf<LowPowerOperationQueue> {
-    static constexpr const wchar_t* kDealTag = L"LowPowerOperationQueue::DealQueue";
-    static constexpr bool kLogsDrops = true;
-};
-template <>
-struct KindOf<OperationQueueBase> {
-    static constexpr const wchar_t* kDealTag = L"OperationQueueBase::DealQueue";
-    static constexpr bool kLogsDrops = false;
-};
+constexpr bool kIsLowPower = std::is_same<Queue, LowPowerOperationQueue>::value;
 
 } // namespace queuetest

@@ -10,12 +10,7 @@ TEST_F(VendorLoad, InitLoadsOnceAndConnectsNotificationsUnInitUndoesIt) {
         adwtest::LogCapture log;
         EXPECT_EQ(vendor.Init(), 0u);
         ASSERT_NE(g_pAdPopWndTracker, nullptr);
-        // The forwarders are registered: the engine has callbacks to deliver to.
-        EXPECT_EQ(engine.FireAdHat(L"k", nullptr), 1);
-        EXPECT_EQ(engine.FireAdBlock(L"k"), 1);
-        EXPECT_EQ(engine.FireAdWindow(nullptr), 1);
-        EXPECT_EQ(engine.FireOtherAd(L"k", nullptr), 1);
-
+        EXPECT_EQ(engine.FireAdHat(L"k", nullptr), 1) << "Init registered no callbacks with the engine";
         IAdPopWndTracker* first = g_pAdPopWndTracker;
         EXPECT_EQ(vendor.Init(), 0u); // already loaded: nothing is done again, nothing is logged
         EXPECT_EQ(g_pAdPopWndTracker, first);
