@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -67,9 +68,9 @@ private:
     void LoadBlockedTimes();
     void ListRecords();
     void ApplyStatus(const std::wstring& popupId, bool block);
-    void HandleAdHat(const std::wstring& key, HWND window);
     void HandleAdBlock(const std::wstring& key);
-    void HandleOtherAd(const std::wstring& key, HWND window);
+    void PushJob(const char* tag, std::function<void()> job);
+    void NotifyIfUndecided(const std::wstring& key, HWND window, const char* jobTag);
     void BindEngineHandlers();
     void ReleaseQueue();
 
@@ -79,7 +80,6 @@ private:
     // Read by engine threads, written by Init/UnInit on the host's thread.
     std::atomic<IOperationQueue*> getModelListQueue{nullptr};
     bool focusModeSupported = false;
-    bool closeAdWindowEnabled = false;
     SwitchConfig switchConfig;
     // Incremented on engine threads, read and written on the queue's worker.
     std::atomic<int> blockedTimes{0};

@@ -1,6 +1,8 @@
 // Engine notifications: cheap work on the engine's threads, the rest queued.
 
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "common/LogLine.h"
 #include "manager/AdWarden.h"
@@ -22,35 +24,42 @@ constexpr const char* kOtherAdTag = "KelvaneCenter::AdWarden::CallBackOtherAdNot
 constexpr const char* kOtherAdJobTag = "KelvaneCenter::AdWarden::CallBackOtherAdNotify::Job";
 } // namespace
 
+// Engine thread: hands a job to the worker, or logs that there is no queue.
+void AdWarden::PushJob(const char* tag, std::function<void()> job) {
+    IOperationQueue* queue = getModelListQueue.load();
+    if (queue == nullptr) {
+        adw::LogLine(adw::kLogError, tag, "getModelListQueue", " is null");
+        return;
+    }
+    queue->Push(std::move(job));
+}
+
+// Worker thread: an undecided pop-up of a valid window reaches the host as "not blocked".
+void AdWarden::NotifyIfUndecided(const std::wstring& key, HWND window, const char* jobTag) {
+    PopWndItem* item = nullptr;
+    GetValidWndItem(key.c_str(), window, item);
+    if (item == nullptr) {
+        adw::LogLine(adw::kLogError, jobTag, "pItem", " is null");
+        return;
+    }
+    if (item->GetHandleType() != kAdPopHandleUndecided) {
+        return;
+    }
+    BlockingRecordModel record = ConvertToModel(item);
+    record.status = KelvaneMsgCenter::kRecordNotBlocked;
+    NotifyRecord(record);
+}
+
 void AdWarden::CallBackAdHat(const wchar_t* const& key, const HWND& window) {
     if (key == nullptr) {
         adw::LogLine(adw::kLogError, kAdHatTag, "key", " is null");
         return;
     }
-    std::wstring keyCopy(key);
-    IOperationQueue* queue = getModelListQueue.load();
-    if (queue == nullptr) {
-        adw::LogLine(adw::kLogError, kAdHatTag, "getModelListQueue", " is null");
-        return;
-    }
-    HWND target = window;
-    queue->Push([this, keyCopy, target] { HandleAdHat(keyCopy, target); });
-}
-
-// Worker thread. The hat window itself comes with the user-interface windows;
-// until then an undecided pop-up reaches the host as a record only.
-void AdWarden::HandleAdHat(const std::wstring& key, HWND window) {
-    PopWndItem* item = nullptr;
-    GetValidWndItem(key.c_str(), window, item);
-    if (item == nullptr) {
-        adw::LogLine(adw::kLogError, kAdHatJobTag, "pItem", " is null");
-        return;
-    }
-    if (item->GetHandleType() == kAdPopHandleUndecided) {
-        BlockingRecordModel record = ConvertToModel(item);
-        record.status = KelvaneMsgCenter::kRecordNotBlocked;
-        NotifyRecord(record);
-    }
+    // The hat window itself comes with the user-interface windows; until then an
+    // undecided pop-up reaches the host as a record only.
+    PushJob(kAdHatTag, [this, keyCopy = std::wstring(key), target = window] {
+        NotifyIfUndecided(keyCopy, target, kAdHatJobTag);
+    });
 }
 
 void AdWarden::CallBackAdBlock(const wchar_t* const& key) {
@@ -60,13 +69,7 @@ void AdWarden::CallBackAdBlock(const wchar_t* const& key) {
     }
     ++blockedTimes;
     DataReporter::ReportAutoBlock(GetPopupInfo(key));
-    std::wstring keyCopy(key);
-    IOperationQueue* queue = getModelListQueue.load();
-    if (queue == nullptr) {
-        adw::LogLine(adw::kLogError, kAdBlockTag, "getModelListQueue", " is null");
-        return;
-    }
-    queue->Push([this, keyCopy] { HandleAdBlock(keyCopy); });
+    PushJob(kAdBlockTag, [this, keyCopy = std::wstring(key)] { HandleAdBlock(keyCopy); });
 }
 
 // Worker thread: record "blocked just now", the new counter, then "blocked".
@@ -85,13 +88,9 @@ void AdWarden::HandleAdBlock(const std::wstring& key) {
     NotifyRecord(record);
 }
 
-// Closing engine-named windows is gated off: nothing in this library opens the
-// gate, so the notification has no effect.
-void AdWarden::CallBackAdWindow(const HWND&) {
-    if (!closeAdWindowEnabled) {
-        return;
-    }
-}
+// Closing engine-named windows is gated off and nothing in this library opens
+// the gate, so the notification has no effect.
+void AdWarden::CallBackAdWindow(const HWND&) {}
 
 void AdWarden::CallBackOtherAdNotify(const wchar_t* const& key, const HWND& window) {
     DataReporter::ReportSuspectedWindow(GetPopupInfo(key));
@@ -99,30 +98,10 @@ void AdWarden::CallBackOtherAdNotify(const wchar_t* const& key, const HWND& wind
         adw::LogLine(adw::kLogError, kOtherAdTag, "key", " is null");
         return;
     }
-    std::wstring keyCopy(key);
-    IOperationQueue* queue = getModelListQueue.load();
-    if (queue == nullptr) {
-        adw::LogLine(adw::kLogError, kOtherAdTag, "getModelListQueue", " is null");
-        return;
-    }
-    HWND target = window;
-    queue->Push([this, keyCopy, target] { HandleOtherAd(keyCopy, target); });
-}
-
-// Worker thread: only an undecided pop-up becomes a record; no hat for these.
-void AdWarden::HandleOtherAd(const std::wstring& key, HWND window) {
-    PopWndItem* item = nullptr;
-    GetValidWndItem(key.c_str(), window, item);
-    if (item == nullptr) {
-        adw::LogLine(adw::kLogError, kOtherAdJobTag, "pItem", " is null");
-        return;
-    }
-    if (item->GetHandleType() != kAdPopHandleUndecided) {
-        return;
-    }
-    BlockingRecordModel record = ConvertToModel(item);
-    record.status = KelvaneMsgCenter::kRecordNotBlocked;
-    NotifyRecord(record);
+    // No hat for these: only the record.
+    PushJob(kOtherAdTag, [this, keyCopy = std::wstring(key), target = window] {
+        NotifyIfUndecided(keyCopy, target, kOtherAdJobTag);
+    });
 }
 
 } // namespace KelvaneCenter
