@@ -19,4 +19,12 @@ void CallLoggingExceptions(Fn&& fn, const char* tag, const char* what) noexcept 
     }
 }
 
+// The same at an edge that answers: `fn`'s result, or `failed` when it threw.
+template <typename Result, typename Fn>
+Result ReturnLoggingExceptions(Fn&& fn, Result failed, const char* tag, const char* what) noexcept {
+    Result result = failed;
+    CallLoggingExceptions([&] { result = fn(); }, tag, what);
+    return result;
+}
+
 } // namespace adw

@@ -1,5 +1,6 @@
 #include "manager/AdWarden.h"
 
+#include "common/CallLoggingExceptions.h"
 #include "common/LogLine.h"
 #include "vendor/PopUpBlockingVendor.h"
 
@@ -8,6 +9,8 @@ namespace KelvaneCenter {
 namespace {
 // Constructed by the library's static initialisation, never by the host.
 AdWarden g_manager;
+
+constexpr char kExceptionText[] = "failed by an exception: ";
 } // namespace
 
 AdWarden& AdWarden::Instance() {
@@ -15,18 +18,24 @@ AdWarden& AdWarden::Instance() {
 }
 
 void AdWarden::RegisterCallback(KelvaneMsgCenter::IPopUpBlockingCallback* cb) {
-    callback.store(cb);
+    adw::CallLoggingExceptions([&] { callback.Set(cb); }, "KelvaneCenter::AdWarden::RegisterCallback",
+                               kExceptionText);
 }
 
 void AdWarden::UnRegisterCallback() {
-    callback.store(nullptr);
+    adw::CallLoggingExceptions([&] { callback.Set(nullptr); }, "KelvaneCenter::AdWarden::UnRegisterCallback",
+                               kExceptionText);
 }
 
 int AdWarden::GetBlockedTimes() {
-    if (auto* cb = callback.load()) {
-        cb->OnBlockedTimes(blockedTimes.load());
-    }
+    adw::CallLoggingExceptions([&] { CallHost([&](auto& cb) { cb.OnBlockedTimes(blockedTimes.load()); }); },
+                               "KelvaneCenter::AdWarden::GetBlockedTimes", kExceptionText);
     return 0;
+}
+
+void AdWarden::ReportError(int code) noexcept {
+    adw::CallLoggingExceptions([&] { CallHost([&](auto& cb) { cb.OnError(code); }); },
+                               "KelvaneCenter::AdWarden::ReportError", kExceptionText);
 }
 
 // The capture overlay is not part of this build yet: the request is accepted

@@ -6,9 +6,12 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "IOperationQueue.h"
 #include "IPopUpBlockingClient.h"
+#include "common/Rundown.h"
+#include "manager/HostCallback.h"
 #include "manager/LoadConfig.h"
 
 class PopWndItem;
@@ -69,21 +72,49 @@ private:
     void ListRecords();
     void ApplyStatus(const std::wstring& popupId, bool block);
     void HandleAdBlock(const std::wstring& key);
+    int StartRunning();
     void PushJob(const char* tag, std::function<void()> job);
+    // Hands `job` to the work queue; false when there is none (not started, or stopping).
+    bool PushToQueue(std::function<void()> job);
     void NotifyIfUndecided(const std::wstring& key, HWND window, const char* jobTag);
     void BindEngineHandlers();
     void ReleaseQueue();
+    // A job of a queue that has been stopped since it started may still be
+    // finishing: it must not reach the host or the engine any more.
+    bool JobIsCurrent() const;
+    // Calls `fn(callback)` when a callback is registered and the caller is not a stale job.
+    template <typename Fn>
+    void CallHost(Fn&& fn);
+    void ReportError(int code) noexcept;
+    // Sets the counter to `base` plus the blocks counted since it read `since`.
+    void RebaseBlockedTimes(int base, int since);
 
-    // The host may swap the callback from any thread while the queue's worker
-    // reads it; an atomic pointer keeps each read whole without taking a lock.
-    std::atomic<KelvaneMsgCenter::IPopUpBlockingCallback*> callback{nullptr};
-    // Read by engine threads, written by Init/UnInit on the host's thread.
+    HostCallback callback;
+    // Read by engine and host threads, written by Init/UnInit; every use of the
+    // queue happens inside queueCalls_, so UnInit can wait them out before it
+    // stops and deletes the queue.
     std::atomic<IOperationQueue*> getModelListQueue{nullptr};
+    adw::Rundown queueCalls_;
+    // Calls to the host made by jobs; UnInit waits them out before it joins the
+    // worker, serving sent messages meanwhile.
+    adw::Rundown hostCalls_;
     bool focusModeSupported = false;
     SwitchConfig switchConfig;
     // Incremented on engine threads, read and written on the queue's worker.
     std::atomic<int> blockedTimes{0};
+    // Until the persisted counter is loaded, blocks only count: nothing writes
+    // it, and the load adds the blocks counted since Init read blockedAtInit_.
+    std::atomic<bool> counterLoaded_{false};
+    std::atomic<int> blockedAtInit_{0};
     std::mutex settingLock;
 };
+
+template <typename Fn>
+void AdWarden::CallHost(Fn&& fn) {
+    adw::RundownRef call(hostCalls_);
+    if (call && JobIsCurrent()) {
+        callback.Call(std::forward<Fn>(fn));
+    }
+}
 
 } // namespace KelvaneCenter

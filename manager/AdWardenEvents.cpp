@@ -26,12 +26,9 @@ constexpr const char* kOtherAdJobTag = "KelvaneCenter::AdWarden::CallBackOtherAd
 
 // Engine thread: hands a job to the worker, or logs that there is no queue.
 void AdWarden::PushJob(const char* tag, std::function<void()> job) {
-    IOperationQueue* queue = getModelListQueue.load();
-    if (queue == nullptr) {
+    if (!PushToQueue(std::move(job))) {
         adw::LogLine(adw::kLogError, tag, "getModelListQueue", " is null");
-        return;
     }
-    queue->Push(std::move(job));
 }
 
 // Worker thread: an undecided pop-up of a valid window reaches the host as "not blocked".

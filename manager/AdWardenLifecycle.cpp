@@ -2,7 +2,9 @@
 
 #include <new>
 
+#include "common/CallLoggingExceptions.h"
 #include "common/LogLine.h"
+#include "common/OwnModule.h"
 #include "manager/AdWarden.h"
 #include "queue/LowPowerOperationQueue.h"
 #include "vendor/PopUpBlockingVendor.h"
@@ -11,7 +13,12 @@ namespace KelvaneCenter {
 
 namespace {
 constexpr const char* kInitTag = "KelvaneCenter::AdWarden::Init";
+constexpr const char* kUnInitTag = "KelvaneCenter::AdWarden::UnInit";
 constexpr int kQueueCapacity = 100;
+constexpr int kQueueFailed = 100;
+
+// The queue whose job this thread is running, null outside jobs.
+thread_local const IOperationQueue* t_jobQueue = nullptr;
 
 int TrackerModeFor(const SwitchConfig& config) {
     if (config.PowerfulModeStatus == 1) {
@@ -19,16 +26,52 @@ int TrackerModeFor(const SwitchConfig& config) {
     }
     return config.PopUpBlockingStatus == 1 ? 1 : 0;
 }
+
+void CALLBACK DeleteQueue(PTP_CALLBACK_INSTANCE, void* queue) noexcept {
+    delete static_cast<IOperationQueue*>(queue);
+}
+
+// A job that stops the manager (the host calling UnInit or Init from inside a
+// callback) runs on the worker that deleting the queue would wait for. The
+// deletion goes to a pool thread instead, where the destructor waits until
+// that job has returned; the pool keeps the library loaded meanwhile.
+void DeleteOffThisThread(IOperationQueue* queue) {
+    TP_CALLBACK_ENVIRON environment;
+    ::InitializeThreadpoolEnvironment(&environment);
+    if (HMODULE module = adw::OwnModule()) {
+        ::SetThreadpoolCallbackLibrary(&environment, module);
+    }
+    const BOOL submitted = ::TrySubmitThreadpoolCallback(&DeleteQueue, queue, &environment);
+    ::DestroyThreadpoolEnvironment(&environment);
+    if (!submitted) {
+        // Deleting here would join this very thread: keeping the stopped queue is the safe loss.
+        adw::LogLine(adw::kLogError, "KelvaneCenter::AdWarden::ReleaseQueue", "stopped queue kept, err = ",
+                     static_cast<unsigned>(::GetLastError()));
+    }
+}
 } // namespace
 
 int AdWarden::Init() {
+    int result = kQueueFailed;
+    bool threw = true;
+    adw::CallLoggingExceptions(
+        [&] {
+            result = StartRunning();
+            threw = false;
+        },
+        kInitTag, "failed by an exception: ");
+    if (threw) {
+        ReportError(kQueueFailed);
+    }
+    return result;
+}
+
+int AdWarden::StartRunning() {
     PopUpBlockingVendor& vendor = PopUpBlockingVendor::GetInstance();
     const unsigned vendorResult = vendor.Init();
     if (vendorResult != 0) {
         adw::LogLine(adw::kLogError, kInitTag, "failed, err =  ", vendorResult);
-        if (auto* cb = callback.load()) {
-            cb->OnError(static_cast<int>(vendorResult));
-        }
+        ReportError(static_cast<int>(vendorResult));
         return static_cast<int>(vendorResult);
     }
 
@@ -39,18 +82,23 @@ int AdWarden::Init() {
     IOperationQueue* queue = new (std::nothrow) LowPowerOperationQueue();
     if (queue == nullptr) {
         adw::LogLine(adw::kLogError, kInitTag, "getModelListQueue", " is null");
-        if (auto* cb = callback.load()) {
-            cb->OnError(100);
-        }
-        return 100;
+        ReportError(kQueueFailed);
+        return kQueueFailed;
     }
     queue->SetCapacity(kQueueCapacity);
     queue->Start();
     getModelListQueue.store(queue);
 
+    // Blocks notified from here on are counted on top of the persisted counter,
+    // which the load below reads; until then nothing may write it.
+    counterLoaded_.store(false);
+    blockedAtInit_.store(blockedTimes.load());
     BindEngineHandlers();
 
     if (!ConfigInit()) {
+        // Without the key there is no stored counter to load or to overwrite:
+        // blocks are sent to the host as they are counted.
+        counterLoaded_.store(true);
         adw::LogLine(adw::kLogError, kInitTag, "Config init failed!");
         return 101;
     }
@@ -62,27 +110,61 @@ int AdWarden::Init() {
         return 101;
     }
 
-    queue->Push([this] { LoadBlockedTimes(); });
+    PushToQueue([this] { LoadBlockedTimes(); });
     return 0;
 }
 
 void AdWarden::UnInit() {
-    ReleaseQueue();
-    PopUpBlockingVendor::GetInstance().UnInit();
+    adw::CallLoggingExceptions(
+        [this] {
+            ReleaseQueue();
+            PopUpBlockingVendor::GetInstance().UnInit();
+        },
+        kUnInitTag, "failed by an exception: ");
 }
 
-// Handlers are bound only while a queue exists. Disconnecting them first means
-// that, once ClearTargets returns, no handler is running or will run, so none
-// can push into the queue destroyed here or reach a manager that is stopping.
+bool AdWarden::PushToQueue(std::function<void()> job) {
+    adw::RundownRef call(queueCalls_);
+    IOperationQueue* queue = call ? getModelListQueue.load() : nullptr;
+    if (queue == nullptr) {
+        return false;
+    }
+    queue->Push([queue, job = std::move(job)] {
+        struct JobScope {
+            explicit JobScope(const IOperationQueue* q) { t_jobQueue = q; }
+            ~JobScope() { t_jobQueue = nullptr; }
+        } scope(queue);
+        job();
+    });
+    return true;
+}
+
+bool AdWarden::JobIsCurrent() const {
+    return t_jobQueue == nullptr || t_jobQueue == getModelListQueue.load();
+}
+
+// Disconnects the handlers, then takes the queue out of reach: once no host
+// operation or handler is inside it and no job is calling the host, it is
+// stopped (pending jobs discarded, the worker joined) and deleted.
 void AdWarden::ReleaseQueue() {
-    IOperationQueue* queue = getModelListQueue.load();
+    PopUpBlockingVendor::GetInstance().ClearTargets();
+    queueCalls_.Close();
+    IOperationQueue* queue = getModelListQueue.exchange(nullptr);
+    queueCalls_.Open();
     if (queue == nullptr) {
         return;
     }
-    PopUpBlockingVendor::GetInstance().ClearTargets();
+    // Jobs of this queue see it is no longer current and stop calling the host;
+    // a call already made is waited for here, while serving sent messages, so a
+    // callback that SendMessage's to this (the host's UI) thread cannot block the join below.
+    hostCalls_.Close();
+    hostCalls_.Open();
     queue->Stop();
-    getModelListQueue.store(nullptr);
-    delete queue;
+    if (t_jobQueue == queue) {
+        DeleteOffThisThread(queue);
+    } else {
+        delete queue;
+    }
 }
 
 void AdWarden::BindEngineHandlers() {
@@ -112,20 +194,31 @@ bool AdWarden::StartFocusMode() {
     return false;
 }
 
+void AdWarden::RebaseBlockedTimes(int base, int since) {
+    int current = blockedTimes.load();
+    while (!blockedTimes.compare_exchange_weak(current, base + (current - since))) {
+    }
+}
+
 // Worker thread: the persisted counter when it is positive, else the engine's
-// own total, which then becomes the persisted counter.
+// own total, which then becomes the persisted counter. Blocks notified while
+// Init ran are added to the persisted counter, not lost under it; the engine's
+// total already holds its own blocks, so only later ones are added to it.
 void AdWarden::LoadBlockedTimes() {
     int stored = 0;
-    if (LoadConfig::GetBlockTimesConfig(stored)) {
-        blockedTimes.store(stored);
-        if (stored > 0) {
-            GetBlockedTimes();
-            return;
+    if (LoadConfig::GetBlockTimesConfig(stored) && stored > 0) {
+        const int since = blockedAtInit_.load();
+        RebaseBlockedTimes(stored, since);
+        if (blockedTimes.load() != stored) {
+            LoadConfig::SetBlockTimesConfig(blockedTimes.load());
         }
+    } else {
+        const int since = blockedTimes.load();
+        const int total = static_cast<int>(PopUpBlockingVendor::GetInstance().GetBlockCount());
+        RebaseBlockedTimes(total, since);
+        LoadConfig::SetBlockTimesConfig(blockedTimes.load());
     }
-    const int total = static_cast<int>(PopUpBlockingVendor::GetInstance().GetBlockCount());
-    blockedTimes.store(total);
-    LoadConfig::SetBlockTimesConfig(total);
+    counterLoaded_.store(true);
     GetBlockedTimes();
 }
 

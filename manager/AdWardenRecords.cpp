@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/CallLoggingExceptions.h"
 #include "common/LogLine.h"
 #include "manager/AdWarden.h"
 #include "manager/RecordRules.h"
@@ -36,12 +37,14 @@ BlockingRecordModel AdWarden::ConvertToModel(PopWndItem* item) {
 }
 
 void AdWarden::NotifyRecord(const BlockingRecordModel& record) {
-    auto* cb = callback.load();
-    if (cb == nullptr) {
-        return;
-    }
-    cb->OnBlockingRecord(record);
-    if (record.status == KelvaneMsgCenter::kRecordBlockedRecently) {
+    bool delivered = false;
+    CallHost([&](auto& cb) {
+        cb.OnBlockingRecord(record);
+        delivered = true;
+    });
+    // Before the counter is loaded it is not written: the load writes and sends it.
+    if (delivered && JobIsCurrent() && record.status == KelvaneMsgCenter::kRecordBlockedRecently &&
+        counterLoaded_.load()) {
         LoadConfig::SetBlockTimesConfig(blockedTimes.load());
         GetBlockedTimes();
     }
@@ -74,16 +77,21 @@ bool AdWarden::IsAdWhiteProcess(const wchar_t* const& exePath) {
 }
 
 unsigned int AdWarden::GetBlockingRecords() {
-    IOperationQueue* queue = getModelListQueue.load();
-    if (queue == nullptr) {
-        adw::LogLine(adw::kLogError, "KelvaneCenter::AdWarden::GetBlockingRecords", "getModelListQueue", " is null");
-        if (auto* cb = callback.load()) {
-            cb->OnError(206);
-        }
-        return 206;
+    constexpr char kTag[] = "KelvaneCenter::AdWarden::GetBlockingRecords";
+    constexpr unsigned kNoQueue = 206;
+    const unsigned result = adw::ReturnLoggingExceptions(
+        [this, kTag] {
+            if (!PushToQueue([this] { ListRecords(); })) {
+                adw::LogLine(adw::kLogError, kTag, "getModelListQueue", " is null");
+                return kNoQueue;
+            }
+            return 0u;
+        },
+        kNoQueue, kTag, "failed by an exception: ");
+    if (result != 0) {
+        ReportError(static_cast<int>(result));
     }
-    queue->Push([this] { ListRecords(); });
-    return 0;
+    return result;
 }
 
 // Worker thread. One item yields up to two records: the recent-block record
@@ -118,22 +126,23 @@ void AdWarden::ListRecords() {
             records.back().status = KelvaneMsgCenter::kRecordNotBlocked;
         }
     }
-    if (auto* cb = callback.load()) {
-        cb->OnBlockingRecords(records);
-    }
+    CallHost([&](auto& cb) { cb.OnBlockingRecords(records); });
 }
 
 unsigned int AdWarden::SetBlockingStatus(const std::wstring& popupId, bool block) {
-    const wchar_t* key = popupId.c_str();
-    const unsigned rc = PopUpBlockingVendor::GetInstance().SetHandleType(key, block);
-    IOperationQueue* queue = getModelListQueue.load();
-    if (queue == nullptr) {
-        adw::LogLine(adw::kLogError, "KelvaneCenter::AdWarden::SetBlockingStatus", "getModelListQueue",
-                     " is null, err = ", 407);
-        return 407;
-    }
-    queue->Push([this, popupId, block] { ApplyStatus(popupId, block); });
-    return rc;
+    constexpr char kTag[] = "KelvaneCenter::AdWarden::SetBlockingStatus";
+    constexpr unsigned kNoQueue = 407;
+    return adw::ReturnLoggingExceptions(
+        [&] {
+            const wchar_t* key = popupId.c_str();
+            const unsigned rc = PopUpBlockingVendor::GetInstance().SetHandleType(key, block);
+            if (!PushToQueue([this, popupId, block] { ApplyStatus(popupId, block); })) {
+                adw::LogLine(adw::kLogError, kTag, "getModelListQueue", " is null, err = ", kNoQueue);
+                return kNoQueue;
+            }
+            return rc;
+        },
+        kNoQueue, kTag, "failed by an exception: ");
 }
 
 // Worker thread: tells the host the state the user has just chosen.

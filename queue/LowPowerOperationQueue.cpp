@@ -10,26 +10,37 @@ LowPowerOperationQueue::~LowPowerOperationQueue() {
     // Stopped here, not only in the base destructor: a running worker calls
     // DealQueue through the virtual table, which must still be this class's.
     StopQuietly("LowPowerOperationQueue::~LowPowerOperationQueue");
+    worker_.reset(); // closing the work object waits for its callback
 }
 
 void LowPowerOperationQueue::Start() {
-    running_.exchange(true);
+    std::lock_guard<std::mutex> lock(queueMutex_);
+    running_ = true;
 }
 
 void LowPowerOperationQueue::Push(Item item) {
-    if (!running_) {
+    Item dropped;
+    const Enqueued result = Enqueue(item, dropped);
+    if (result == Enqueued::Refused) {
         return; // the item dies with the parameter, never invoked
     }
-    Item dropped;
-    if (Enqueue(item, dropped)) {
+    if (result == Enqueued::AddedDroppingOldest) {
         adw::LogLine(adw::kLogInfo, "LowPowerOperationQueue::Push", "operation queue full");
     }
     EnsureWorker();
 }
 
+// Once Stop has refused pushes, a Push that got past Enqueue may still be on
+// its way to EnsureWorker. Passing the worker mutex here means such a Push has
+// either submitted its worker already (which the join then waits for) or will
+// find the queue stopped and submit nothing.
+void LowPowerOperationQueue::OnStopping() {
+    std::lock_guard<std::mutex> barrier(workerMutex_);
+}
+
 void LowPowerOperationQueue::EnsureWorker() {
     std::lock_guard<std::mutex> lock(workerMutex_);
-    if (workerActive_) {
+    if (workerActive_ || !running_) {
         return;
     }
     // Workers run as work items of the system thread pool, not on threads of

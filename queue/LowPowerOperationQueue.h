@@ -18,6 +18,7 @@ public:
     void DealQueue() override;
 
 protected:
+    void OnStopping() override;
     void EnsureWorker();
     // The worker's decision to end: true, with worker-active cleared, when
     // nothing is pending. Taken under the queue mutex, so a Push either leaves

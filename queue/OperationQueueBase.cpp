@@ -11,6 +11,7 @@ OperationQueueBase::OperationQueueBase() : wakeEvent_(::CreateEventW(nullptr, FA
 
 OperationQueueBase::~OperationQueueBase() {
     StopQuietly("OperationQueueBase::~OperationQueueBase");
+    worker_.reset(); // waits for a worker that an item of its own stopped
 }
 
 void OperationQueueBase::Start() {
@@ -35,15 +36,26 @@ void OperationQueueBase::Start() {
 }
 
 void OperationQueueBase::Stop() {
-    if (!running_.exchange(false)) {
-        return;
+    {
+        std::lock_guard<std::mutex> lock(queueMutex_);
+        running_ = false;
     }
     if (wakeEvent_) {
         ::SetEvent(wakeEvent_.get());
     }
+    if (worker_ && worker_->RunsOnCurrentThread()) {
+        DiscardPending(); // an item stopping its own queue: the worker ends after it returns
+        return;
+    }
+    std::lock_guard<std::mutex> stopping(stopMutex_);
+    OnStopping();
     if (worker_) {
         worker_->Join();
     }
+    DiscardPending();
+}
+
+void OperationQueueBase::DiscardPending() noexcept {
     Item item;
     while (Pop(item)) {
         item = nullptr; // destroyed, never invoked
@@ -51,11 +63,10 @@ void OperationQueueBase::Stop() {
 }
 
 void OperationQueueBase::Push(Item item) {
-    if (!running_) {
+    Item dropped;
+    if (Enqueue(item, dropped) == Enqueued::Refused) {
         return; // the item dies with the parameter, never invoked
     }
-    Item dropped;
-    Enqueue(item, dropped);
     if (wakeEvent_) {
         ::SetEvent(wakeEvent_.get());
     }
@@ -92,20 +103,24 @@ void OperationQueueBase::DealQueue() {
     }
 }
 
-bool OperationQueueBase::Enqueue(Item& item, Item& dropped) {
+OperationQueueBase::Enqueued OperationQueueBase::Enqueue(Item& item, Item& dropped) {
     std::lock_guard<std::mutex> lock(queueMutex_);
+    if (!running_) {
+        return Enqueued::Refused;
+    }
     const size_t pendingBefore = items_.size();
     items_.push_front(std::move(item)); // first, so a failed allocation loses nothing
     // A capacity below 1 acts as 1: the newest item always stays.
     const int capacity = capacity_;
     const bool full = pendingBefore > 0 && (capacity <= 0 || pendingBefore >= static_cast<size_t>(capacity));
-    if (full) {
-        // Moved out and destroyed by the caller after the lock is released, so
-        // whatever the item owns cannot call back into this queue under its mutex.
-        dropped = std::move(items_.back());
-        items_.pop_back();
+    if (!full) {
+        return Enqueued::Added;
     }
-    return full;
+    // Moved out and destroyed by the caller after the lock is released, so
+    // whatever the item owns cannot call back into this queue under its mutex.
+    dropped = std::move(items_.back());
+    items_.pop_back();
+    return Enqueued::AddedDroppingOldest;
 }
 
 void OperationQueueBase::RunItem(Item item, const char* tag) noexcept {

@@ -13,6 +13,11 @@
 #include "queue/QueueWorker.h"
 
 // A queue with one long-lived worker thread that sleeps on an event between items.
+//
+// After Stop returns no item runs and none is pending, and a later Push is
+// refused. Stop called by an item on the worker itself cannot wait for its own
+// thread: it refuses pushes, discards what is pending and returns; the worker
+// ends when that item returns, and the destructor (on another thread) waits for it.
 class OperationQueueBase : public IOperationQueue, private UnCopyable {
 public:
     OperationQueueBase();
@@ -29,16 +34,24 @@ public:
 protected:
     using Item = std::function<void()>;
 
-    // Inserts `item` (moved) as the newest; when the queue is full, moves the
-    // oldest pending item into `dropped` and returns true. Takes the queue mutex.
-    bool Enqueue(Item& item, Item& dropped);
+    enum class Enqueued { Refused, Added, AddedDroppingOldest };
+
+    // Inserts `item` (moved) as the newest unless the queue is stopped; when the
+    // queue is full, moves the oldest pending item into `dropped`. The running
+    // test and the insertion are one step under the queue mutex, so nothing can
+    // be queued behind a Stop that has already drained.
+    Enqueued Enqueue(Item& item, Item& dropped);
     // Invokes and destroys one item; an exception it throws is logged under `tag`.
     static void RunItem(Item item, const char* tag) noexcept;
     // Stop for a destructor: a failure is logged under `tag`, never thrown.
     void StopQuietly(const char* tag) noexcept;
+    // Called by Stop once pushes are refused and before the worker is joined.
+    virtual void OnStopping() {}
+    void DiscardPending() noexcept;
 
     std::list<Item> items_; // newest at the front, oldest at the back
     std::mutex queueMutex_;
+    std::mutex stopMutex_; // concurrent Stops all return only after the join
     adw::UniqueHandle wakeEvent_;
     std::unique_ptr<adw::QueueWorker> worker_;
     std::atomic<bool> running_{false};

@@ -18,6 +18,8 @@ public:
     // Waits until the body started last has returned; returns at once when none runs.
     // Throws std::system_error when called from the body itself.
     virtual void Join() = 0;
+    // True on the thread that is running the body right now.
+    virtual bool RunsOnCurrentThread() const = 0;
 };
 
 } // namespace adw

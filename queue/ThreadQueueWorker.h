@@ -16,6 +16,7 @@ public:
 
     void Start() override;
     void Join() override;
+    bool RunsOnCurrentThread() const override { return thread_.get_id() == std::this_thread::get_id(); }
 
 private:
     std::function<void()> body_;

@@ -4,35 +4,20 @@
 #include <utility>
 
 #include "common/CallLoggingExceptions.h"
+#include "common/OwnModule.h"
 
 namespace adw {
-
-namespace {
-
-[[noreturn]] void ThrowLastError(const char* what) {
-    throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(), what);
-}
-
-// The module that holds this code: AdWarden.dll, or the executable when the
-// library's objects are linked into it. Never looked up by name.
-HMODULE OwnModule() {
-    static const char anchor = 0;
-    HMODULE module = nullptr;
-    if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                              reinterpret_cast<LPCWSTR>(&anchor), &module)) {
-        ThrowLastError("GetModuleHandleExW");
-    }
-    return module;
-}
-
-} // namespace
 
 ThreadpoolWorker::ThreadpoolWorker(std::function<void()> body) : body_(std::move(body)) {
     TP_CALLBACK_ENVIRON environment;
     ::InitializeThreadpoolEnvironment(&environment);
     // The pool holds the module while callbacks are outstanding, so the
     // library cannot be unloaded under a running callback.
-    ::SetThreadpoolCallbackLibrary(&environment, OwnModule());
+    const HMODULE module = OwnModule();
+    if (module == nullptr) {
+        throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(), "GetModuleHandleExW");
+    }
+    ::SetThreadpoolCallbackLibrary(&environment, module);
     work_.reset(::CreateThreadpoolWork(&ThreadpoolWorker::Run, this, &environment));
     const DWORD error = ::GetLastError();
     ::DestroyThreadpoolEnvironment(&environment);
@@ -47,7 +32,7 @@ void ThreadpoolWorker::Start() {
 }
 
 void ThreadpoolWorker::Join() {
-    if (runningThread_.load() == ::GetCurrentThreadId()) {
+    if (RunsOnCurrentThread()) {
         // Waiting for our own callback would never return.
         throw std::system_error(std::make_error_code(std::errc::resource_deadlock_would_occur),
                                 "ThreadpoolWorker::Join");

@@ -33,6 +33,7 @@ public:
 
     void Start() override;
     void Join() override;
+    bool RunsOnCurrentThread() const override { return runningThread_.load() == ::GetCurrentThreadId(); }
 
 private:
     static void CALLBACK Run(PTP_CALLBACK_INSTANCE instance, void* context, PTP_WORK work) noexcept;

@@ -2,11 +2,14 @@
 
 #include <shlwapi.h>
 
+#include <memory>
+#include <mutex>
 #include <string>
 #include <utility>
 
 #include "common/LogLine.h"
 #include "common/CallLoggingExceptions.h"
+#include "common/Rundown.h"
 #include "vendor/PopupDescription.h"
 #include "vendor/ProcessIdentity.h"
 #include "vendor/ProcessImagePath.h"
@@ -31,60 +34,39 @@ constexpr unsigned kNotBlockable = 405;
 constexpr char kIsNullErr[] = " is null, err = ";
 constexpr char kNoVendor[] = "vendor instance is nullptr";
 
-// A notification may be running on an engine thread at the moment the targets
-// are emptied (by the manager as it starts to stop, or by UnInit). Forwarders
-// therefore call a target only while holding this lock shared, and every change
-// of a target takes it exclusively: emptying waits until calls in flight have
-// returned, later calls find the target empty, and a replaced callable is
-// destroyed only after the lock is released. The lock is never held while the
-// adapter calls into the engine, because the engine's UnInit may wait for its
-// own threads that are inside a forwarder. SRW locks are not recursive, so a
-// thread already inside a forwarder (an engine that notifies again from within
-// a call made by a target) does not take the lock a second time.
-SRWLOCK g_targetLock = SRWLOCK_INIT;
-thread_local int t_forwardDepth = 0;
+// Notifications arrive on engine threads while the manager may be changing or
+// emptying the targets, and the engine may notify while holding its own lock,
+// which its item lookups (called from inside a target) also take. So no lock of
+// ours is held around a target: a rundown guards the calls instead. Changing a
+// target closes it, which refuses notifications that arrive from then on (they
+// return at once) and waits only for the calls already inside; those never wait
+// for us, so an engine thread holding its lock can always get through.
+// Each call holds its own reference to the target it runs, so a target that
+// empties the targets from inside itself keeps running on a live callable.
+adw::Rundown g_targetRundown;
+std::mutex g_targetWriteLock; // one change of targets at a time
 
-AdHatTarget g_adHatTarget;
-AdBlockTarget g_adBlockTarget;
-AdWindowTarget g_adWindowTarget;
-OtherAdTarget g_otherAdTarget;
+std::shared_ptr<const AdHatTarget> g_adHatTarget;
+std::shared_ptr<const AdBlockTarget> g_adBlockTarget;
+std::shared_ptr<const AdWindowTarget> g_adWindowTarget;
+std::shared_ptr<const OtherAdTarget> g_otherAdTarget;
 
-class SharedTargetLock {
-public:
-    SharedTargetLock() noexcept {
-        if (t_forwardDepth++ == 0) {
-            ::AcquireSRWLockShared(&g_targetLock);
-        }
-    }
-    ~SharedTargetLock() {
-        if (--t_forwardDepth == 0) {
-            ::ReleaseSRWLockShared(&g_targetLock);
-        }
-    }
-    SharedTargetLock(const SharedTargetLock&) = delete;
-    SharedTargetLock& operator=(const SharedTargetLock&) = delete;
-};
-
-class ExclusiveTargetLock {
-public:
-    ExclusiveTargetLock() noexcept { ::AcquireSRWLockExclusive(&g_targetLock); }
-    ~ExclusiveTargetLock() { ::ReleaseSRWLockExclusive(&g_targetLock); }
-    ExclusiveTargetLock(const ExclusiveTargetLock&) = delete;
-    ExclusiveTargetLock& operator=(const ExclusiveTargetLock&) = delete;
-};
+// Operations that call the tracker hold this for the length of the call, so
+// UnInit never ends and releases the tracker under a host thread still inside it.
+adw::Rundown g_trackerRundown;
 
 // Calls the target, when there is one, with references to the forwarder's own
 // arguments. Nothing thrown by it goes back into the engine.
 template <typename Target, typename... Args>
-void Forward(const Target& target, const char* tag, const Args&... args) noexcept {
-    adw::CallLoggingExceptions(
-        [&] {
-            SharedTargetLock lock;
-            if (target) {
-                target(args...);
-            }
-        },
-        tag, "notification target failed: ");
+void Forward(const std::shared_ptr<const Target>& slot, const char* tag, const Args&... args) noexcept {
+    adw::RundownRef call(g_targetRundown);
+    if (!call) {
+        return;
+    }
+    const std::shared_ptr<const Target> target = slot;
+    if (target && *target) {
+        adw::CallLoggingExceptions([&] { (*target)(args...); }, tag, "notification target failed: ");
+    }
 }
 
 void ADPOP_CALL ForwardAdHat(const wchar_t* key, HWND window) {
@@ -103,14 +85,32 @@ void ADPOP_CALL ForwardOtherAd(const wchar_t* key, HWND window) {
     Forward(g_otherAdTarget, "ForwardOtherAd", key, window);
 }
 
-template <typename Target>
-void ReplaceTarget(Target& slot, Target target) {
-    {
-        ExclusiveTargetLock lock;
-        slot.swap(target);
-    }
-    // `target` now holds the previous callable and dies here, outside the lock.
+// Runs `change` while no notification of another thread is inside a target.
+template <typename Change>
+void ChangeTargets(Change&& change) {
+    std::lock_guard<std::mutex> writing(g_targetWriteLock);
+    g_targetRundown.Close();
+    change();
+    g_targetRundown.Open();
 }
+
+template <typename Target>
+void ReplaceTarget(std::shared_ptr<const Target>& slot, Target target) {
+    auto replacement = target ? std::make_shared<const Target>(std::move(target)) : nullptr;
+    ChangeTargets([&] { slot.swap(replacement); });
+    // `replacement` now holds the previous callable and dies here, outside the change.
+}
+
+// The tracker for one operation, held until the scope ends; null when no
+// tracker is loaded or the engine is being released.
+class TrackerCall {
+public:
+    TrackerCall() noexcept : call_(g_trackerRundown) {}
+    IAdPopWndTracker* get() const noexcept { return call_ ? g_pAdPopWndTracker : nullptr; }
+
+private:
+    adw::RundownRef call_;
+};
 
 unsigned NoTracker(const char* tag) {
     adw::LogLine(adw::kLogError, tag, "g_pAdPopWndTracker", kIsNullErr, kNoTracker);
@@ -183,12 +183,14 @@ unsigned PopUpBlockingVendor::Init() {
 void PopUpBlockingVendor::UnInit() {
     adw::LogLine(adw::kLogInfo, "KelvaneCenter::PopUpBlockingVendor::UnInit", "Enter uninit.");
     ClearTargets();
+    g_trackerRundown.Close();
     if (IAdPopWndTracker* tracker = g_pAdPopWndTracker) {
         tracker->UnInit();
         tracker->Release();
         g_pAdPopWndTracker = nullptr;
     }
     popUpBlockingModule_.reset();
+    g_trackerRundown.Open(); // later calls find no tracker and say so
 }
 
 void PopUpBlockingVendor::SetAdHatTarget(AdHatTarget target) {
@@ -208,20 +210,22 @@ void PopUpBlockingVendor::SetOtherAdTarget(OtherAdTarget target) {
 }
 
 void PopUpBlockingVendor::ClearTargets() {
-    // Declared before the lock, so the emptied callables die after it is released.
-    AdHatTarget hat;
-    AdWindowTarget window;
-    AdBlockTarget block;
-    OtherAdTarget other;
-    ExclusiveTargetLock lock;
-    hat.swap(g_adHatTarget);
-    window.swap(g_adWindowTarget);
-    block.swap(g_adBlockTarget);
-    other.swap(g_otherAdTarget);
+    // Declared before the change, so the emptied callables die after it.
+    std::shared_ptr<const AdHatTarget> hat;
+    std::shared_ptr<const AdWindowTarget> window;
+    std::shared_ptr<const AdBlockTarget> block;
+    std::shared_ptr<const OtherAdTarget> other;
+    ChangeTargets([&] {
+        hat.swap(g_adHatTarget);
+        window.swap(g_adWindowTarget);
+        block.swap(g_adBlockTarget);
+        other.swap(g_otherAdTarget);
+    });
 }
 
 unsigned PopUpBlockingVendor::SetTrackerState(int state) {
-    IAdPopWndTracker* tracker = g_pAdPopWndTracker;
+    const TrackerCall call;
+    IAdPopWndTracker* tracker = call.get();
     if (tracker == nullptr) {
         return NoTracker("KelvaneCenter::PopUpBlockingVendor::SetTrackerState");
     }
@@ -231,7 +235,8 @@ unsigned PopUpBlockingVendor::SetTrackerState(int state) {
 
 unsigned PopUpBlockingVendor::IsSuppotBlock(HWND window) {
     constexpr char kTag[] = "KelvaneCenter::PopUpBlockingVendor::IsSuppotBlock";
-    IAdPopWndTracker* tracker = g_pAdPopWndTracker;
+    const TrackerCall call;
+    IAdPopWndTracker* tracker = call.get();
     if (tracker == nullptr) {
         return NoTracker(kTag);
     }
@@ -241,7 +246,8 @@ unsigned PopUpBlockingVendor::IsSuppotBlock(HWND window) {
 }
 
 unsigned PopUpBlockingVendor::SetClearPeriod(unsigned period) {
-    IAdPopWndTracker* tracker = g_pAdPopWndTracker;
+    const TrackerCall call;
+    IAdPopWndTracker* tracker = call.get();
     if (tracker == nullptr) {
         return NoTracker("KelvaneCenter::PopUpBlockingVendor::SetClearPeriod");
     }
@@ -266,7 +272,8 @@ unsigned PopUpBlockingVendor::SetHandleType(const wchar_t* const& key, bool bloc
 void PopUpBlockingVendor::GetPopByKey(const wchar_t* const& key, PopWndItem*& item) {
     constexpr char kTag[] = "KelvaneCenter::PopUpBlockingVendor::GetPopByKey";
     item = nullptr;
-    IAdPopWndTracker* tracker = g_pAdPopWndTracker;
+    const TrackerCall call;
+    IAdPopWndTracker* tracker = call.get();
     if (tracker == nullptr) {
         adw::LogLine(adw::kLogError, kTag, kNoVendor);
         return;
@@ -278,7 +285,8 @@ void PopUpBlockingVendor::GetPopByKey(const wchar_t* const& key, PopWndItem*& it
 }
 
 unsigned PopUpBlockingVendor::GetBlockCount() {
-    IAdPopWndTracker* tracker = g_pAdPopWndTracker;
+    const TrackerCall call;
+    IAdPopWndTracker* tracker = call.get();
     if (tracker == nullptr) {
         adw::LogLine(adw::kLogError, "KelvaneCenter::PopUpBlockingVendor::GetBlockCount", kNoVendor);
         return 0;
@@ -296,7 +304,8 @@ unsigned PopUpBlockingVendor::GetBlockCount() {
 }
 
 unsigned PopUpBlockingVendor::EnumAllPopWnd() {
-    IAdPopWndTracker* tracker = g_pAdPopWndTracker;
+    const TrackerCall call;
+    IAdPopWndTracker* tracker = call.get();
     if (tracker == nullptr) {
         adw::LogLine(adw::kLogError, "KelvaneCenter::PopUpBlockingVendor::EnumAllPopWnd", kNoVendor);
         return 0;
@@ -307,7 +316,8 @@ unsigned PopUpBlockingVendor::EnumAllPopWnd() {
 void PopUpBlockingVendor::GetPopWndItem(unsigned index, PopWndItem*& item) {
     constexpr char kTag[] = "KelvaneCenter::PopUpBlockingVendor::GetPopWndItem";
     item = nullptr;
-    IAdPopWndTracker* tracker = g_pAdPopWndTracker;
+    const TrackerCall call;
+    IAdPopWndTracker* tracker = call.get();
     if (tracker == nullptr) {
         adw::LogLine(adw::kLogError, kTag, kNoVendor);
         return;

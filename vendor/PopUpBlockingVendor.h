@@ -41,7 +41,8 @@ public:
     void SetAdWindowTarget(AdWindowTarget target);
     void SetOtherAdTarget(OtherAdTarget target);
     // Empties the four targets (hat, window, block, other). When it returns, no
-    // target is running and none will be called until one is set again.
+    // target is running on another thread and none will be called until one is
+    // set again; notifications arriving meanwhile return at once.
     void ClearTargets();
 
     unsigned SetTrackerState(int state);          // 0 or 102

@@ -125,3 +125,42 @@ unsigned long long __cdecl AdPopScript_StormCalls() {
 int __cdecl AdPopScript_StopStorm() {
     return Engine().threads.StopStorm() ? 1 : 0;
 }
+
+int __cdecl AdPopScript_HoldTableLock() {
+    return Guarded(0, [] { return Engine().threads.HoldTableLock() ? 1 : 0; });
+}
+
+int __cdecl AdPopScript_NotifyUnderTableLock(int kind, const wchar_t* key, HWND window) {
+    return Guarded(-1, [=] { return Engine().threads.NotifyUnderTableLock(static_cast<Notification>(kind), key, window); });
+}
+
+int __cdecl AdPopScript_TableLockWaiters() {
+    return Engine().items.Waiters();
+}
+
+void __cdecl AdPopScript_CloseCallGate(int closed) {
+    auto& holds = Engine().holds;
+    if (closed != 0) {
+        holds.gateClosed = true;
+        ::ResetEvent(holds.gateOpen.get());
+    } else {
+        ::SetEvent(holds.gateOpen.get());
+        holds.gateClosed = false;
+    }
+}
+
+int __cdecl AdPopScript_CallsInFlight() {
+    return Engine().observed.callsInFlight;
+}
+
+int __cdecl AdPopScript_ReleasedDuringCall() {
+    return Engine().observed.releasedDuringCall;
+}
+
+void __cdecl AdPopScript_FireOnNextSetTrackerState(int kind, const wchar_t* key) {
+    Guarded(0, [=] {
+        Engine().holds.fireKey = key != nullptr ? key : L"";
+        Engine().holds.fireOnTrackerState = kind;
+        return 0;
+    });
+}

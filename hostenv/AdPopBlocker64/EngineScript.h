@@ -81,3 +81,24 @@ ADPOP_SCRIPT_API int __cdecl AdPopScript_StartStorm(unsigned threads, const wcha
 ADPOP_SCRIPT_API unsigned long long __cdecl AdPopScript_StormCalls();
 // Stops and joins the storm threads; 1 when all ended within 10 s.
 ADPOP_SCRIPT_API int __cdecl AdPopScript_StopStorm();
+
+// An engine that notifies while holding its table lock, which its item lookups
+// also take. HoldTableLock starts an engine thread that takes the lock and
+// keeps it (1 when held). NotifyUnderTableLock has that thread deliver one
+// notification (kind: 0 hat, 1 block, 2 window, 3 other) still holding the
+// lock, then release it and end: 1 delivered, 0 not, -1 no holder, -2 not back
+// within 10 s. TableLockWaiters: threads waiting for the lock right now.
+ADPOP_SCRIPT_API int __cdecl AdPopScript_HoldTableLock();
+ADPOP_SCRIPT_API int __cdecl AdPopScript_NotifyUnderTableLock(int kind, const wchar_t* key, HWND window);
+ADPOP_SCRIPT_API int __cdecl AdPopScript_TableLockWaiters();
+
+// While the gate is closed, SetClearPeriod waits inside the engine until it
+// opens (10 s at most). CallsInFlight: such calls inside the engine now;
+// ReleasedDuringCall: UnInit or Release calls made while one was inside.
+ADPOP_SCRIPT_API void __cdecl AdPopScript_CloseCallGate(int closed);
+ADPOP_SCRIPT_API int __cdecl AdPopScript_CallsInFlight();
+ADPOP_SCRIPT_API int __cdecl AdPopScript_ReleasedDuringCall();
+
+// The next SetTrackerState fires one notification (kind as above, no window)
+// on an engine thread and waits for it before it returns.
+ADPOP_SCRIPT_API void __cdecl AdPopScript_FireOnNextSetTrackerState(int kind, const wchar_t* key);

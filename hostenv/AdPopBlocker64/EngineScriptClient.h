@@ -46,7 +46,13 @@ public:
               Resolve(itemHandleType_, "AdPopScript_ItemHandleType") && Resolve(fireAdHat_, "AdPopScript_FireAdHat") &&
               Resolve(fireAdBlock_, "AdPopScript_FireAdBlock") && Resolve(fireAdWindow_, "AdPopScript_FireAdWindow") &&
               Resolve(fireOtherAd_, "AdPopScript_FireOtherAd") && Resolve(startStorm_, "AdPopScript_StartStorm") &&
-              Resolve(stormCalls_, "AdPopScript_StormCalls") && Resolve(stopStorm_, "AdPopScript_StopStorm");
+              Resolve(stormCalls_, "AdPopScript_StormCalls") && Resolve(stopStorm_, "AdPopScript_StopStorm") &&
+              Resolve(holdTableLock_, "AdPopScript_HoldTableLock") &&
+              Resolve(notifyUnderTableLock_, "AdPopScript_NotifyUnderTableLock") &&
+              Resolve(tableLockWaiters_, "AdPopScript_TableLockWaiters") &&
+              Resolve(closeCallGate_, "AdPopScript_CloseCallGate") && Resolve(callsInFlight_, "AdPopScript_CallsInFlight") &&
+              Resolve(releasedDuringCall_, "AdPopScript_ReleasedDuringCall") &&
+              Resolve(fireOnNextSetTrackerState_, "AdPopScript_FireOnNextSetTrackerState");
     }
 
     EngineScriptClient(const EngineScriptClient&) = delete;
@@ -101,6 +107,16 @@ public:
     unsigned long long StormCalls() const { return stormCalls_(); }
     bool StopStorm() const { return stopStorm_() != 0; }
 
+    bool HoldTableLock() const { return holdTableLock_() != 0; }
+    int NotifyUnderTableLock(int kind, const wchar_t* key, HWND window) const {
+        return notifyUnderTableLock_(kind, key, window);
+    }
+    int TableLockWaiters() const { return tableLockWaiters_(); }
+    void CloseCallGate(bool closed) const { closeCallGate_(closed ? 1 : 0); }
+    int CallsInFlight() const { return callsInFlight_(); }
+    int ReleasedDuringCall() const { return releasedDuringCall_(); }
+    void FireOnNextSetTrackerState(int kind, const wchar_t* key) const { fireOnNextSetTrackerState_(kind, key); }
+
 private:
     template <typename Fn>
     bool Resolve(Fn& fn, const char* name) {
@@ -134,6 +150,13 @@ private:
     decltype(&AdPopScript_StartStorm) startStorm_ = nullptr;
     decltype(&AdPopScript_StormCalls) stormCalls_ = nullptr;
     decltype(&AdPopScript_StopStorm) stopStorm_ = nullptr;
+    decltype(&AdPopScript_HoldTableLock) holdTableLock_ = nullptr;
+    decltype(&AdPopScript_NotifyUnderTableLock) notifyUnderTableLock_ = nullptr;
+    decltype(&AdPopScript_TableLockWaiters) tableLockWaiters_ = nullptr;
+    decltype(&AdPopScript_CloseCallGate) closeCallGate_ = nullptr;
+    decltype(&AdPopScript_CallsInFlight) callsInFlight_ = nullptr;
+    decltype(&AdPopScript_ReleasedDuringCall) releasedDuringCall_ = nullptr;
+    decltype(&AdPopScript_FireOnNextSetTrackerState) fireOnNextSetTrackerState_ = nullptr;
 };
 
 } // namespace adpop

@@ -128,3 +128,64 @@ void EngineThreads::RunStorm() {
 }
 
 } // namespace adpop
+
+namespace adpop {
+
+DWORD WINAPI EngineThreads::LockHolderThread(void* param) {
+    auto& self = *static_cast<EngineThreads*>(param);
+    try {
+        const auto lock = self.items_.Lock();
+        ::SetEvent(self.lockTaken_.get());
+        ::WaitForSingleObject(self.holdGate_.get(), INFINITE);
+        if (self.heldKind_ >= 0) {
+            const bool delivered = self.hub_.Deliver(static_cast<Notification>(self.heldKind_),
+                                                     self.heldKey_.c_str(), self.heldWindow_);
+            self.heldDelivered_ = delivered ? 1 : 0;
+        }
+    } catch (...) {
+        // An engine thread ends quietly; the caller sees "not delivered".
+    }
+    return 0;
+}
+
+bool EngineThreads::HoldTableLock() {
+    if (holder_) {
+        return false;
+    }
+    ::ResetEvent(lockTaken_.get());
+    ::ResetEvent(holdGate_.get());
+    heldKind_ = -1;
+    heldDelivered_ = 0;
+    holder_.reset(::CreateThread(nullptr, 0, LockHolderThread, this, 0, nullptr));
+    return holder_ && ::WaitForSingleObject(lockTaken_.get(), kJoinTimeoutMs) == WAIT_OBJECT_0;
+}
+
+int EngineThreads::NotifyUnderTableLock(Notification kind, const wchar_t* key, HWND window) {
+    if (!holder_) {
+        return -1;
+    }
+    heldKind_ = static_cast<int>(kind);
+    heldKey_ = key != nullptr ? key : L"";
+    heldWindow_ = window;
+    ::SetEvent(holdGate_.get());
+    if (::WaitForSingleObject(holder_.get(), kJoinTimeoutMs) != WAIT_OBJECT_0) {
+        (void)holder_.release(); // still stuck in a notification: left running, never freed under it
+        return -2;
+    }
+    holder_.reset();
+    return heldDelivered_.load();
+}
+
+void EngineThreads::ReleaseTableLock() {
+    if (holder_) {
+        heldKind_ = -1;
+        ::SetEvent(holdGate_.get());
+        if (::WaitForSingleObject(holder_.get(), kJoinTimeoutMs) == WAIT_OBJECT_0) {
+            holder_.reset();
+        } else {
+            (void)holder_.release();
+        }
+    }
+}
+
+} // namespace adpop

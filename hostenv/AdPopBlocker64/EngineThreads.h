@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "AdPopBlocker64/ItemTable.h"
 #include "AdPopBlocker64/NotificationHub.h"
 #include "common/UniqueResource.h"
 
@@ -14,7 +15,7 @@ namespace adpop {
 // that fire all four notifications in turn until stopped.
 class EngineThreads {
 public:
-    explicit EngineThreads(NotificationHub& hub) : hub_(hub) {}
+    EngineThreads(NotificationHub& hub, ItemTable& items) : hub_(hub), items_(items) {}
 
     // 1 delivered, 0 not delivered, -1 no thread, -2 not back within the bound.
     int FireOnce(Notification kind, const wchar_t* key, HWND window);
@@ -24,11 +25,28 @@ public:
     // false when a storm thread did not end within the bound; it is then kept.
     bool StopStorm();
 
+    // An engine thread takes the table lock and keeps it; NotifyUnderTableLock
+    // then has it deliver one notification still holding the lock, release it
+    // and end (1 delivered, 0 not, -2 not back within the bound).
+    bool HoldTableLock();
+    int NotifyUnderTableLock(Notification kind, const wchar_t* key, HWND window);
+    void ReleaseTableLock(); // without a notification; nothing when not held
+
 private:
     static DWORD WINAPI StormThread(void* self);
+    static DWORD WINAPI LockHolderThread(void* self);
     void RunStorm();
 
     NotificationHub& hub_;
+    ItemTable& items_;
+    // The lock holder: `holdGate_` lets it go on, once `held*` say what to deliver.
+    adw::UniqueHandle holder_;
+    adw::UniqueHandle lockTaken_{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    adw::UniqueHandle holdGate_{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    int heldKind_ = -1;
+    std::wstring heldKey_;
+    HWND heldWindow_ = nullptr;
+    std::atomic<int> heldDelivered_{0};
     std::mutex stormMutex_;
     std::vector<adw::UniqueHandle> storm_;
     std::atomic<bool> stopStorm_{false};

@@ -5,7 +5,7 @@
 namespace adpop {
 
 void ItemTable::Reset() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    const auto lock = Lock();
     listed_.clear();
     owned_.clear();
     failures_.clear();
@@ -14,14 +14,14 @@ void ItemTable::Reset() {
 
 unsigned ItemTable::Add(const AdPopScriptItem& script) {
     auto item = std::make_unique<ScriptedItem>(script, defaultHandleTypeResult_);
-    std::lock_guard<std::mutex> lock(mutex_);
+    const auto lock = Lock();
     listed_.push_back(item.get());
     owned_.push_back(std::move(item));
     return static_cast<unsigned>(listed_.size() - 1);
 }
 
 bool ItemTable::Remove(const wchar_t* key) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    const auto lock = Lock();
     ScriptedItem* item = FindLocked(key);
     if (item == nullptr) {
         return false;
@@ -31,7 +31,7 @@ bool ItemTable::Remove(const wchar_t* key) {
 }
 
 void ItemTable::FailAt(unsigned index, int result, bool leaveNull) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    const auto lock = Lock();
     failures_[index] = Failure{result, leaveNull};
 }
 
@@ -40,7 +40,7 @@ bool ItemTable::SetHandleTypeResult(const wchar_t* key, int result) {
         defaultHandleTypeResult_ = result;
         return true;
     }
-    std::lock_guard<std::mutex> lock(mutex_);
+    const auto lock = Lock();
     ScriptedItem* item = FindLocked(key);
     if (item == nullptr) {
         return false;
@@ -50,12 +50,12 @@ bool ItemTable::SetHandleTypeResult(const wchar_t* key, int result) {
 }
 
 unsigned ItemTable::Count() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    const auto lock = Lock();
     return static_cast<unsigned>(listed_.size());
 }
 
 int ItemTable::ItemAt(unsigned index, PopWndItem** out) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    const auto lock = Lock();
     ScriptedItem* item = index < listed_.size() ? listed_[index] : nullptr;
     auto failure = failures_.find(index);
     if (failure != failures_.end()) {
@@ -67,16 +67,23 @@ int ItemTable::ItemAt(unsigned index, PopWndItem** out) {
 }
 
 int ItemTable::ByKey(const wchar_t* key, PopWndItem** out) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    const auto lock = Lock();
     ScriptedItem* item = FindLocked(key);
     *out = item;
     return item != nullptr ? 1 : 0;
 }
 
 int ItemTable::HandleTypeOf(const wchar_t* key) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    const auto lock = Lock();
     ScriptedItem* item = FindLocked(key);
     return item != nullptr ? item->GetHandleType() : -1;
+}
+
+std::unique_lock<std::recursive_mutex> ItemTable::Lock() {
+    ++waiters_;
+    std::unique_lock<std::recursive_mutex> lock(mutex_);
+    --waiters_;
+    return lock;
 }
 
 ScriptedItem* ItemTable::FindLocked(const wchar_t* key) const {

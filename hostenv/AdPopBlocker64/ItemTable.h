@@ -27,6 +27,12 @@ public:
     int ByKey(const wchar_t* key, PopWndItem** out);
     int HandleTypeOf(const wchar_t* key);
 
+    // The table lock as every lookup takes it. An engine may notify while
+    // holding it, and its own lookups from inside the notification take it again.
+    std::unique_lock<std::recursive_mutex> Lock();
+    // Threads waiting for the table lock right now.
+    int Waiters() const { return waiters_.load(); }
+
 private:
     struct Failure {
         int result;
@@ -35,7 +41,8 @@ private:
 
     ScriptedItem* FindLocked(const wchar_t* key) const;
 
-    std::mutex mutex_;
+    std::recursive_mutex mutex_;
+    std::atomic<int> waiters_{0};
     std::vector<std::unique_ptr<ScriptedItem>> owned_;
     std::vector<ScriptedItem*> listed_;
     std::map<unsigned, Failure> failures_;

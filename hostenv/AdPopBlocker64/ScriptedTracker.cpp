@@ -7,7 +7,16 @@ ScriptedTracker& ScriptedTracker::Instance() {
     return *instance;
 }
 
+// Ending or releasing the tracker under a call still inside it is what a
+// careless caller does; the tests read the count.
+void ScriptedTracker::CountRelease() {
+    if (observed.callsInFlight.load() > 0) {
+        ++observed.releasedDuringCall;
+    }
+}
+
 void ADPOP_CALL ScriptedTracker::Release() {
+    CountRelease();
     ++observed.releaseCalls;
 }
 
@@ -22,12 +31,17 @@ int ADPOP_CALL ScriptedTracker::Init(AdHatNotify hat, AdBlockNotify block, AdWin
 }
 
 void ADPOP_CALL ScriptedTracker::UnInit() {
+    CountRelease();
     ++observed.unInitCalls;
     hub.Disconnect();
 }
 
 int ADPOP_CALL ScriptedTracker::SetTrackerState(int state) {
     observed.trackerState = state;
+    const int kind = holds.fireOnTrackerState.exchange(-1);
+    if (kind >= 0) {
+        threads.FireOnce(static_cast<Notification>(kind), holds.fireKey.c_str(), nullptr);
+    }
     return 1;
 }
 
@@ -52,7 +66,12 @@ int ADPOP_CALL ScriptedTracker::GetPopByKey(const wchar_t* key, PopWndItem** ite
 }
 
 int ADPOP_CALL ScriptedTracker::SetClearPeriod(unsigned period) {
+    ++observed.callsInFlight;
+    if (holds.gateClosed) {
+        ::WaitForSingleObject(holds.gateOpen.get(), 10000);
+    }
     observed.clearPeriod = period;
+    --observed.callsInFlight;
     return answers.setClearPeriod;
 }
 
@@ -69,6 +88,11 @@ void ScriptedTracker::Reset() {
     observed.initCalls = 0;
     observed.unInitCalls = 0;
     observed.releaseCalls = 0;
+    observed.releasedDuringCall = 0;
+    holds.gateClosed = false;
+    ::SetEvent(holds.gateOpen.get());
+    holds.fireOnTrackerState = -1;
+    threads.ReleaseTableLock();
 }
 
 } // namespace adpop

@@ -40,21 +40,34 @@ public:
         std::atomic<int> addBlockByScreenShot{1};
         std::atomic<int> setClearPeriod{1};
     };
+    // Calls the tests can hold inside the engine, and a notification fired from
+    // inside the next SetTrackerState (on an engine thread, waited for).
+    struct Holds {
+        std::atomic<bool> gateClosed{false};
+        adw::UniqueHandle gateOpen{::CreateEventW(nullptr, TRUE, TRUE, nullptr)};
+        std::atomic<int> fireOnTrackerState{-1};
+        std::wstring fireKey; // written only while no SetTrackerState runs
+    };
     struct Observed {
         std::atomic<int> trackerState{-1};
         std::atomic<unsigned> clearPeriod{0};
         std::atomic<int> initCalls{0};
         std::atomic<int> unInitCalls{0};
         std::atomic<int> releaseCalls{0};
+        std::atomic<int> callsInFlight{0};
+        std::atomic<int> releasedDuringCall{0};
     };
 
     Answers answers;
+    Holds holds;
     Observed observed;
     ItemTable items;
     NotificationHub hub;
-    EngineThreads threads{hub};
+    EngineThreads threads{hub, items};
 
 private:
+    void CountRelease();
+
     ScriptedTracker() = default;
     ~ScriptedTracker() = default;
 };

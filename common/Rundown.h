@@ -1,0 +1,66 @@
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+
+#include "common/UniqueResource.h"
+
+namespace adw {
+
+// Guards calls into something that may be shut down while they run: an
+// in-flight count and a closing flag. Once Close has begun, Acquire fails at
+// once, so a caller that arrives late never waits and never reaches what is
+// going away; Close waits only for the calls already inside.
+//
+// A thread that closes from inside one of its own calls (a callback that stops
+// what called it) does not wait for itself: each thread remembers the rundowns
+// it holds. While it waits, the closing thread still serves messages sent to
+// it, so a call in flight that SendMessage's to the closing thread (a host
+// handing a callback to its UI thread) cannot deadlock it.
+class Rundown {
+public:
+    Rundown() noexcept;
+    Rundown(const Rundown&) = delete;
+    Rundown& operator=(const Rundown&) = delete;
+
+    // True when the call may go on; it must then end with Release.
+    bool Acquire() noexcept;
+    void Release() noexcept;
+
+    // Refuses new calls and returns once no call of another thread is inside.
+    void Close() noexcept;
+    // Accepts calls again.
+    void Open() noexcept;
+
+private:
+    long HeldByThisThread() const noexcept;
+
+    std::atomic<long> inFlight_{0};
+    std::atomic<bool> closing_{false};
+    UniqueHandle released_; // auto-reset; set by each Release while closing
+};
+
+// One call under a rundown, released when the scope ends.
+class RundownRef {
+public:
+    explicit RundownRef(Rundown& rundown) noexcept : rundown_(rundown.Acquire() ? &rundown : nullptr) {}
+    ~RundownRef() {
+        if (rundown_ != nullptr) {
+            rundown_->Release();
+        }
+    }
+    RundownRef(const RundownRef&) = delete;
+    RundownRef& operator=(const RundownRef&) = delete;
+
+    explicit operator bool() const noexcept { return rundown_ != nullptr; }
+
+private:
+    Rundown* rundown_;
+};
+
+// Waits for `event` (or `timeoutMs`) while serving messages sent to this thread.
+// True when the event was signalled.
+bool WaitServingSentMessages(HANDLE event, DWORD timeoutMs) noexcept;
+
+} // namespace adw
