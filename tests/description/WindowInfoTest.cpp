@@ -5,12 +5,15 @@
 #include <cstdint>
 #include <string>
 
-#include "HelperProcess.h"
+#include "ChildProcess.h"
 #include "TestSupport.h"
 #include "vendor/PopUpBlockingVendor.h"
 
-namespace descriptiontest {
 namespace {
+
+std::wstring Helper(const wchar_t* exe) {
+    return adwtest::ExeDir() + L"\\description_helpers\\" + exe;
+}
 
 std::string WindowInfo(HWND window) {
     return KelvaneCenter::PopUpBlockingVendor::GetInstance().GetWindowInfo(window);
@@ -28,7 +31,7 @@ TEST(WindowInfo, ProcessIsNamedWithItsSignerOrAnEmptySign) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.json);
-        HelperProcess helper(HelperDir() + L"\\" + c.exe);
+        adwtest::ChildProcess helper(Helper(c.exe));
         const HWND window = helper.WaitForWindow();
         ASSERT_NE(window, nullptr);
         adwtest::LogCapture log;
@@ -46,7 +49,7 @@ TEST(WindowInfo, NoWindowOrAProcessThatRefusesToBeOpenedGivesNothingAndNoLogLine
     ASSERT_TRUE(InitializeAcl(acl, sizeof(aclBuffer), ACL_REVISION));
     ASSERT_TRUE(SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE));
     SECURITY_ATTRIBUTES attributes = {sizeof(attributes), &descriptor, FALSE};
-    HelperProcess helper(HelperDir() + L"\\description_window_helper.exe", &attributes);
+    adwtest::ChildProcess helper(Helper(L"description_window_helper.exe"), L"", CREATE_NO_WINDOW, &attributes);
     const HWND refusing = helper.WaitForWindow();
     ASSERT_NE(refusing, nullptr);
     DWORD processId = 0;
@@ -67,4 +70,3 @@ TEST(WindowInfo, NoWindowOrAProcessThatRefusesToBeOpenedGivesNothingAndNoLogLine
 }
 
 } // namespace
-} // namespace descriptiontest

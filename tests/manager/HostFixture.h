@@ -8,11 +8,11 @@
 
 #include <windows.h>
 
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "AdPopBlocker64/EngineScriptClient.h"
+#include "HostRecorder.h"
 #include "PopUpBlockingClientFactory.h"
 #include "TestSupport.h"
 
@@ -22,53 +22,7 @@ using KelvaneMsgCenter::BlockingRecordModel;
 
 constexpr wchar_t kConfigKey[] = L"SOFTWARE\\Norvane\\Hubrix\\Kelvane";
 
-// What the host was told, in order.
-struct HostEvent {
-    enum Kind { Records, Record, BlockedTimes, Error, StateChanged } kind;
-    std::vector<BlockingRecordModel> records; // Records: the list; Record: one entry
-    int value = 0;                            // BlockedTimes, Error, StateChanged
-    DWORD threadId = 0;
-};
-
-class RecordingCallback : public KelvaneMsgCenter::IPopUpBlockingCallback {
-public:
-    void OnBlockingRecords(const std::vector<BlockingRecordModel>& records) override { Add({HostEvent::Records, records}); }
-    void OnBlockingRecord(const BlockingRecordModel& record) override { Add({HostEvent::Record, {record}}); }
-    void OnBlockedTimes(int n) override { Add({HostEvent::BlockedTimes, {}, n}); }
-    void OnError(int code) override { Add({HostEvent::Error, {}, code}); }
-    void OnStateChanged(int state) override { Add({HostEvent::StateChanged, {}, state}); }
-
-    std::vector<HostEvent> Events() const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return events_;
-    }
-    std::vector<HostEvent> OfKind(HostEvent::Kind kind) const {
-        std::vector<HostEvent> out;
-        for (const auto& e : Events()) {
-            if (e.kind == kind) out.push_back(e);
-        }
-        return out;
-    }
-    size_t CountOf(HostEvent::Kind kind) const { return OfKind(kind).size(); }
-    // Waits (bounded) until `n` events of `kind` have arrived.
-    bool WaitFor(HostEvent::Kind kind, size_t n) const {
-        return adwtest::WaitUntil([&] { return CountOf(kind) >= n; });
-    }
-    void Clear() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        events_.clear();
-    }
-
-private:
-    void Add(HostEvent event) {
-        event.threadId = GetCurrentThreadId();
-        std::lock_guard<std::mutex> lock(mutex_);
-        events_.push_back(std::move(event));
-    }
-
-    mutable std::mutex mutex_;
-    std::vector<HostEvent> events_;
-};
+using adwtest::HostEvent;
 
 // Every test starts with the manager stopped, the engine stand-in at its
 // defaults, the switches' key present and empty, and a callback registered.
@@ -85,7 +39,8 @@ protected:
 
     void TearDown() override {
         client->UnInit();
-        client->UnRegisterCallback();
+        client->UnRegisterCallback(); // no call is in flight afterwards
+        host.onCall = nullptr;
         engine.Reset();
         adwtest::DeleteHkcuTree(kConfigKey);
     }
@@ -136,7 +91,7 @@ protected:
     KelvaneMsgCenter::IPopUpBlockingSettingMgr* settings =
         KelvaneCenter::PopUpBlockingClientFactory::GetSettingCenterClientInstance();
     adpop::EngineScriptClient engine;
-    RecordingCallback host;
+    adwtest::HostRecorder host;
 };
 
 // A window the engine can name: message-only, so no display is needed.

@@ -5,39 +5,24 @@
 namespace hosttest {
 namespace {
 
-// Counts host calls that arrive while the manager is stopped: none may.
-class StopAwareCallback : public KelvaneMsgCenter::IPopUpBlockingCallback {
-public:
-    void OnBlockingRecords(const std::vector<BlockingRecordModel>&) override { Hit(); }
-    void OnBlockingRecord(const BlockingRecordModel&) override { Hit(); }
-    void OnBlockedTimes(int) override { Hit(); }
-    void OnError(int) override { Hit(); }
-    void OnStateChanged(int) override { Hit(); }
-
-    std::atomic<bool> stopped{false};
-    std::atomic<long> calls{0};
-    std::atomic<long> callsWhileStopped{0};
-
-private:
-    void Hit() {
-        ++calls;
-        if (stopped.load()) ++callsWhileStopped;
-    }
-};
-
 using ManagerStress = HostTest;
 
 TEST_F(ManagerStress, NotificationsInFlightNeverOutliveUnInit) {
     MessageWindow window;
     engine.AddItem(Item(L"storm", 2));
-    StopAwareCallback cb;
-    client->RegisterCallback(&cb);
+    std::atomic<bool> stopped{false};
+    std::atomic<long> calls{0};
+    std::atomic<long> callsWhileStopped{0};
+    host.onCall = [&](HostEvent::Kind) {
+        ++calls;
+        if (stopped) ++callsWhileStopped;
+    };
     adwtest::LogCapture log;
 
     constexpr int kCycles = 40;
     unsigned long long lastStormCalls = 0;
     for (int cycle = 0; cycle < kCycles; ++cycle) {
-        cb.stopped = false;
+        stopped = false;
         ASSERT_EQ(client->Init(), 0);
         if (cycle == 0) {
             ASSERT_TRUE(engine.StartStorm(4, L"storm", window.get()));
@@ -46,16 +31,14 @@ TEST_F(ManagerStress, NotificationsInFlightNeverOutliveUnInit) {
         ASSERT_TRUE(adwtest::WaitUntil([&] { return engine.StormCalls() > lastStormCalls + 20; }));
         lastStormCalls = engine.StormCalls();
         client->UnInit();
-        cb.stopped = true;
-        // Between periods nothing may reach the host; the next Init lifts the flag.
+        stopped = true;
         client->GetBlockingRecords(); // no queue: answered with 206 on this thread
     }
     ASSERT_TRUE(engine.StopStorm());
-    client->UnRegisterCallback();
 
-    EXPECT_GT(cb.calls.load(), kCycles);
-    // The 206 answers above are the host's own calls on its own thread.
-    EXPECT_EQ(cb.callsWhileStopped.load(), kCycles);
+    EXPECT_GT(calls.load(), kCycles);
+    // Between periods only the host's own 206 answers reach it.
+    EXPECT_EQ(callsWhileStopped.load(), kCycles);
     // A handler that runs while its manager stops would find the queue gone.
     EXPECT_EQ(log.CountPrefix(L"getModelListQueue is null(KelvaneCenter::AdWarden::CallBack"), 0);
 }

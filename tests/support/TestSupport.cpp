@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 #include "common/UniqueResource.h"
@@ -15,6 +17,23 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     return true;
+}
+
+std::shared_ptr<std::atomic<bool>> RunDetached(std::function<void()> fn) {
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    std::thread([fn = std::move(fn), done] {
+        fn();
+        *done = true;
+    }).detach();
+    return done;
+}
+
+void ExpectReturns(const std::shared_ptr<std::atomic<bool>>& done, const char* what) {
+    if (!WaitUntil([&] { return done->load(); }, std::chrono::seconds(20))) {
+        std::fprintf(stderr, "%s did not return within 20 s (hang)\n", what);
+        std::fflush(stderr);
+        std::_Exit(3);
+    }
 }
 
 int LogCapture::Count(const std::wstring& text, int level) const {

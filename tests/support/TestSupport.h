@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,13 @@ namespace adwtest {
 
 // Polls `done` until it holds or the deadline passes; returns its last answer.
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+// Runs `fn` on a thread of its own; the flag turns true once it has returned.
+// The thread is detached, so a call that hangs cannot hang the test as well.
+std::shared_ptr<std::atomic<bool>> RunDetached(std::function<void()> fn);
+// Waits (bounded) for a RunDetached call to return. A call that never returns
+// leaves threads that nothing can tear down: the process ends with a message.
+void ExpectReturns(const std::shared_ptr<std::atomic<bool>>& done, const char* what);
 
 // Captures the logger's lines for the scope's lifetime.
 class LogCapture {

@@ -1,6 +1,6 @@
 #pragma once
 
-// The window helper program, started by a test and ended with it.
+// A program started by a test and ended with it.
 
 #include <windows.h>
 
@@ -9,40 +9,49 @@
 #include "TestSupport.h"
 #include "common/UniqueResource.h"
 
-namespace descriptiontest {
+namespace adwtest {
 
-inline std::wstring HelperDir() {
-    return adwtest::ExeDir() + L"\\description_helpers";
-}
-
-class HelperProcess {
+class ChildProcess {
 public:
     // `processAttributes` may give the new process a security descriptor of its own.
-    explicit HelperProcess(const std::wstring& exe, SECURITY_ATTRIBUTES* processAttributes = nullptr) {
-        std::wstring commandLine = L"\"" + exe + L"\"";
+    ChildProcess(const std::wstring& exe, const std::wstring& args = L"", DWORD flags = CREATE_NO_WINDOW,
+                 SECURITY_ATTRIBUTES* processAttributes = nullptr) {
+        std::wstring commandLine = L"\"" + exe + L"\" " + args;
         STARTUPINFOW startup = {};
         startup.cb = sizeof(startup);
         PROCESS_INFORMATION info = {};
-        if (CreateProcessW(exe.c_str(), &commandLine[0], processAttributes, nullptr, FALSE, CREATE_NO_WINDOW,
-                           nullptr, nullptr, &startup, &info)) {
+        if (CreateProcessW(exe.c_str(), &commandLine[0], processAttributes, nullptr, FALSE, flags, nullptr, nullptr,
+                           &startup, &info)) {
             process_.reset(info.hProcess);
             thread_.reset(info.hThread);
             id_ = info.dwProcessId;
         }
     }
-    ~HelperProcess() {
+    ~ChildProcess() {
         if (process_ && TerminateProcess(process_.get(), 1)) {
             WaitForSingleObject(process_.get(), 10000);
         }
     }
-    HelperProcess(const HelperProcess&) = delete;
-    HelperProcess& operator=(const HelperProcess&) = delete;
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
 
-    // The helper's visible window; null when the helper did not start or showed none in time.
+    DWORD Id() const { return id_; } // 0 when it could not be started
+    HANDLE Handle() const { return process_.get(); }
+
+    // The exit code once it has ended (bounded wait); STILL_ACTIVE otherwise.
+    DWORD WaitForExit(DWORD timeoutMs = 20000) const {
+        DWORD code = STILL_ACTIVE;
+        if (process_ && WaitForSingleObject(process_.get(), timeoutMs) == WAIT_OBJECT_0) {
+            GetExitCodeProcess(process_.get(), &code);
+        }
+        return code;
+    }
+
+    // Its first visible top-level window; null when it showed none in time.
     HWND WaitForWindow() const {
         Search search = {id_, nullptr};
         if (process_) {
-            adwtest::WaitUntil([&] {
+            WaitUntil([&] {
                 EnumWindows(&FindOwnWindow, reinterpret_cast<LPARAM>(&search));
                 return search.window != nullptr;
             });
@@ -55,7 +64,6 @@ private:
         DWORD processId;
         HWND window;
     };
-
     static BOOL CALLBACK FindOwnWindow(HWND window, LPARAM param) {
         auto* search = reinterpret_cast<Search*>(param);
         DWORD owner = 0;
@@ -72,4 +80,4 @@ private:
     DWORD id_ = 0;
 };
 
-} // namespace descriptiontest
+} // namespace adwtest

@@ -1,0 +1,159 @@
+// Stopping while engine threads, host threads and host callbacks are in flight.
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "ChildProcess.h"
+#include "HostFixture.h"
+
+namespace hosttest {
+namespace {
+
+using namespace std::chrono_literals;
+using adwtest::ExpectReturns;
+using adwtest::RunDetached;
+
+constexpr int kBlock = 1; // the engine stand-in's number for AdBlockNotify
+
+using ManagerShutdown = HostTest;
+
+// Engine thread A is inside the block handler, waiting for the engine's table
+// lock in its item lookup; engine thread B holds that lock and notifies. UnInit
+// starting in between must neither hang nor keep B waiting.
+TEST_F(ManagerShutdown, UnInitReturnsWhileTheEngineNotifiesUnderItsOwnLock) {
+    engine.AddItem(Item(L"k", 2));
+    InitAndSettle();
+    ASSERT_TRUE(engine.HoldTableLock());
+    auto handlerA = RunDetached([this] { engine.FireAdBlock(L"k"); });
+    ASSERT_TRUE(adwtest::WaitUntil([&] { return engine.TableLockWaiters() == 1; }));
+    auto unInit = RunDetached([this] { client->UnInit(); });
+    EXPECT_FALSE(adwtest::WaitUntil([&] { return unInit->load(); }, 200ms)) << "UnInit left a handler running";
+
+    EXPECT_EQ(engine.NotifyUnderTableLock(kBlock, L"k", nullptr), 1) << "engine thread B was kept waiting";
+    ExpectReturns(unInit, "UnInit");
+    ExpectReturns(handlerA, "the block handler");
+}
+
+// The host may delete its callback as soon as it is unregistered, replaced, or
+// the manager stopped, often on its UI thread, to which the callback in flight
+// SendMessage's: the wait serves that message and outlasts the call.
+TEST_F(ManagerShutdown, StoppingWaitsForTheCallbackInFlightServingItsSentMessages) {
+    MessageWindow uiWindow; // belongs to this thread, like the host's UI
+    adwtest::HostRecorder other;
+    const std::pair<const char*, std::function<void()>> stops[] = {
+        {"UnRegisterCallback", [&] { client->UnRegisterCallback(); }},
+        {"RegisterCallback", [&] { client->RegisterCallback(&other); }},
+        {"UnInit", [&] { client->UnInit(); }},
+    };
+    for (const auto& stop : stops) {
+        SCOPED_TRACE(stop.first);
+        client->RegisterCallback(&host);
+        InitAndSettle();
+        std::atomic<bool> inside{false};
+        host.onCall = [&](HostEvent::Kind kind) {
+            if (kind == HostEvent::Records) {
+                inside = true;
+                SendMessageW(uiWindow.get(), WM_NULL, 0, 0);
+                inside = false;
+            }
+        };
+        ASSERT_EQ(client->GetBlockingRecords(), 0u);
+        ASSERT_TRUE(adwtest::WaitUntil([&] { return inside.load(); }));
+        stop.second();
+        EXPECT_FALSE(inside) << "returned while the callback was still running";
+        client->UnInit();
+        host.onCall = nullptr;
+    }
+    EXPECT_EQ(other.CountOf(HostEvent::Records), 0u);
+}
+
+// The host stops the manager from inside its own callback, on the queue's worker.
+TEST_F(ManagerShutdown, CallbackMayUnregisterStopOrRestartTheManager) {
+    struct Case {
+        const char* name;
+        std::function<void()> act;
+        unsigned recordsAfter; // GetBlockingRecords afterwards
+    } cases[] = {
+        {"UnRegisterCallback", [&] { client->UnRegisterCallback(); }, 0u},
+        {"UnInit", [&] { client->UnInit(); }, 206u},
+        {"Init", [&] { EXPECT_EQ(client->Init(), 0); }, 0u},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        client->RegisterCallback(&host);
+        InitAndSettle();
+        auto returned = std::make_shared<std::atomic<bool>>(false);
+        host.onCall = [&, returned](HostEvent::Kind kind) {
+            if (kind == HostEvent::Records && !*returned) {
+                c.act();
+                *returned = true;
+            }
+        };
+        ASSERT_EQ(client->GetBlockingRecords(), 0u);
+        ExpectReturns(returned, c.name);
+        EXPECT_EQ(client->GetBlockingRecords(), c.recordsAfter);
+        client->UnInit();
+        host.onCall = nullptr;
+        host.Clear();
+    }
+}
+
+// A host call inside the engine when UnInit comes: the engine is released only after it.
+TEST_F(ManagerShutdown, UnInitWaitsForAHostCallInsideTheEngine) {
+    InitAndSettle();
+    engine.CloseCallGate(true);
+    std::atomic<int> result{-1};
+    auto call = RunDetached([&] { result = settings->SetClearPeriod(30); });
+    ASSERT_TRUE(adwtest::WaitUntil([&] { return engine.CallsInFlight() == 1; }));
+    auto unInit = RunDetached([this] { client->UnInit(); });
+    EXPECT_FALSE(adwtest::WaitUntil([&] { return unInit->load(); }, 200ms)) << "released under a call";
+    engine.CloseCallGate(false);
+    ExpectReturns(unInit, "UnInit");
+    ExpectReturns(call, "SetClearPeriod");
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(engine.ReleasedDuringCall(), 0);
+}
+
+// A block notified while Init runs, before the counter load: the user's count
+// goes on from the stored value instead of starting again at 1.
+TEST_F(ManagerShutdown, BlockDuringInitAddsToTheStoredCounter) {
+    SetSwitch(L"BlockedTimes", 10);
+    engine.AddItem(Item(L"k", 1));
+    engine.FireOnNextSetTrackerState(kBlock, L"k");
+    ASSERT_EQ(client->Init(), 0);
+    ASSERT_TRUE(host.WaitFor(HostEvent::BlockedTimes, 1));
+    ASSERT_TRUE(host.WaitFor(HostEvent::Record, 2));
+    EXPECT_EQ(host.Values(HostEvent::BlockedTimes), std::vector<int>{11});
+    DWORD stored = 0;
+    ASSERT_TRUE(adwtest::GetDword(HKEY_CURRENT_USER, kConfigKey, L"BlockedTimes", stored));
+    EXPECT_EQ(stored, 11u);
+}
+
+// At process exit other threads were killed anywhere, perhaps inside the
+// logger: the detach is logged only when the library is unloaded.
+TEST(ManagerDllMain, DetachIsLoggedOnUnloadButNotAtProcessExit) {
+    const std::wstring logFile = adwtest::ExeDir() + L"\\load-and-exit.log";
+    DeleteFileW(logFile.c_str());
+    SetEnvironmentVariableW(L"KRLOG_FILE", logFile.c_str());
+    adwtest::ChildProcess child(adwtest::ExeDir() + L"\\load_and_exit.exe");
+    SetEnvironmentVariableW(L"KRLOG_FILE", nullptr);
+    ASSERT_EQ(child.WaitForExit(), 0u);
+    std::ifstream file(std::filesystem::path(logFile), std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    EXPECT_NE(text.str().find("process attach AdWarden(DllMain)"), std::string::npos) << text.str();
+    EXPECT_EQ(text.str().find("process detach"), std::string::npos) << text.str();
+
+    const std::wstring copy = adwtest::ExeDir() + L"\\AdWardenUnload.dll";
+    ASSERT_TRUE(CopyFileW((adwtest::ExeDir() + L"\\AdWarden.dll").c_str(), copy.c_str(), FALSE));
+    adwtest::LogCapture log;
+    HMODULE library = LoadLibraryW(copy.c_str());
+    ASSERT_NE(library, nullptr);
+    ASSERT_TRUE(FreeLibrary(library));
+    EXPECT_EQ(log.Count(L"process detach AdWarden(DllMain)", 3), 1) << log.Dump();
+}
+
+} // namespace
+} // namespace hosttest
