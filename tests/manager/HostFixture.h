@@ -60,16 +60,11 @@ protected:
     static SYSTEMTIME LocalTimeDaysAgo(double days) {
         SYSTEMTIME now;
         GetLocalTime(&now);
-        FILETIME file;
-        SystemTimeToFileTime(&now, &file);
         ULARGE_INTEGER ticks;
-        ticks.LowPart = file.dwLowDateTime;
-        ticks.HighPart = file.dwHighDateTime;
-        ticks.QuadPart -= static_cast<long long>(days * 864000000000.0);
-        file.dwLowDateTime = ticks.LowPart;
-        file.dwHighDateTime = ticks.HighPart;
+        SystemTimeToFileTime(&now, reinterpret_cast<FILETIME*>(&ticks));
+        ticks.QuadPart -= static_cast<long long>(days * 864000000000.0); // 100 ns units
         SYSTEMTIME out;
-        FileTimeToSystemTime(&file, &out);
+        FileTimeToSystemTime(reinterpret_cast<FILETIME*>(&ticks), &out);
         return out;
     }
 

@@ -9,6 +9,7 @@ using ManagerLifecycle = HostTest;
 
 TEST_F(ManagerLifecycle, RefusedEngineIsReportedAndNothingElseStarts) {
     adwtest::LogCapture log;
+    engine.AddItem(Item(L"k", 2));
     engine.SetInitResult(0);
     EXPECT_EQ(client->Init(), 204);
     EXPECT_TRUE(log.Has(L"failed, err =  204(KelvaneCenter::AdWarden::Init)", kLevelError)) << log.Dump();
@@ -16,24 +17,11 @@ TEST_F(ManagerLifecycle, RefusedEngineIsReportedAndNothingElseStarts) {
     EXPECT_EQ(client->GetBlockingRecords(), 206u);
     EXPECT_TRUE(log.Has(L"getModelListQueue is null(KelvaneCenter::AdWarden::GetBlockingRecords)", kLevelError));
     EXPECT_EQ(client->SetBlockingStatus(L"k", true), 407u);
+    EXPECT_EQ(engine.ItemHandleType(L"k"), 1); // the held tracker still took the status
+    EXPECT_TRUE(log.Has(L"getModelListQueue is null, err = 407(KelvaneCenter::AdWarden::SetBlockingStatus)",
+                        kLevelError));
     EXPECT_EQ(host.Values(HostEvent::Error), (std::vector<int>{204, 206}));
     EXPECT_EQ(host.CountOf(HostEvent::BlockedTimes), 0u);
-}
-
-TEST_F(ManagerLifecycle, EngineWithoutTrackerLeavesEveryOperationEmpty) {
-    engine.SetGetInterfaceReturnsNull(true);
-    engine.AddItem(Item(L"k1", 1));
-    EXPECT_EQ(client->Init(), 202);
-    // The adapter holds the module, so a second Init goes ahead without a tracker.
-    EXPECT_EQ(client->Init(), 0);
-    ASSERT_TRUE(host.WaitFor(HostEvent::BlockedTimes, 1));
-    EXPECT_EQ(host.Values(HostEvent::BlockedTimes), std::vector<int>{0});
-    EXPECT_EQ(settings->SetClearPeriod(7), 102);
-    EXPECT_EQ(settings->SetPowerState(1), 102);
-    EXPECT_EQ(client->SetBlockingStatus(L"k1", true), 300u);
-    ASSERT_EQ(client->GetBlockingRecords(), 0u);
-    ASSERT_TRUE(host.WaitFor(HostEvent::Records, 1));
-    EXPECT_TRUE(host.OfKind(HostEvent::Records)[0].records.empty());
 }
 
 TEST_F(ManagerLifecycle, MissingSettingsKeyStillHandlesNotifications) {

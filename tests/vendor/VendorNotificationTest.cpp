@@ -1,14 +1,10 @@
 #include <windows.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdint>
-#include <functional>
-#include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "VendorFixture.h"
@@ -21,50 +17,35 @@ using KelvaneCenter::PopUpBlockingVendor;
 const HWND kWindowA = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x1A2B));
 const HWND kWindowB = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x3C4D));
 
-// One call as a target received it: target, key ("<null>" for a null key), window.
-std::wstring Call(const wchar_t* target, const wchar_t* key, HWND window) {
-    return std::wstring(target) + L" " + (key != nullptr ? key : L"<null>") + L" " +
-           std::to_wstring(reinterpret_cast<uintptr_t>(window));
-}
-
+// Every call the four targets receive, as "target key window" ("<null>" for a null key).
 class Recorder {
 public:
     void Bind(PopUpBlockingVendor& vendor) {
-        vendor.SetAdHatTarget([this](const wchar_t* const& key, HWND const& window) { Add(Call(L"hat", key, window)); });
-        vendor.SetAdWindowTarget([this](HWND const& window) { Add(Call(L"window", L"", window)); });
-        vendor.SetOtherAdTarget([this](const wchar_t* const& key, HWND const& window) { Add(Call(L"other", key, window)); });
-        vendor.SetAdBlockTarget([this](const wchar_t* const& key) { Add(Call(L"block", key, nullptr)); });
+        vendor.SetAdHatTarget([this](const wchar_t* const& key, HWND const& window) { Add(L"hat", key, window); });
+        vendor.SetAdWindowTarget([this](HWND const& window) { Add(L"window", L"", window); });
+        vendor.SetOtherAdTarget([this](const wchar_t* const& key, HWND const& window) { Add(L"other", key, window); });
+        vendor.SetAdBlockTarget([this](const wchar_t* const& key) { Add(L"block", key, nullptr); });
     }
     std::vector<std::wstring> Calls() {
         std::lock_guard<std::mutex> lock(mutex_);
         return calls_;
     }
+    static std::wstring Call(const wchar_t* target, const wchar_t* key, HWND window) {
+        return std::wstring(target) + L" " + (key != nullptr ? key : L"<null>") + L" " +
+               std::to_wstring(reinterpret_cast<uintptr_t>(window));
+    }
     std::atomic<bool> onTestThread{false};
 
 private:
-    void Add(const std::wstring& call) {
-        if (::GetCurrentThreadId() == testThread_) {
-            onTestThread = true;
-        }
+    void Add(const wchar_t* target, const wchar_t* key, HWND window) {
+        onTestThread = onTestThread || ::GetCurrentThreadId() == testThread_;
         std::lock_guard<std::mutex> lock(mutex_);
-        calls_.push_back(call);
+        calls_.push_back(Call(target, key, window));
     }
     const DWORD testThread_ = ::GetCurrentThreadId();
     std::mutex mutex_;
     std::vector<std::wstring> calls_;
 };
-
-// Runs `fn` on a thread of its own; false when it has not returned within 10 s.
-bool ReturnsWithin10s(std::function<void()> fn) {
-    auto done = std::make_shared<std::atomic<bool>>(false);
-    std::thread runner([fn, done] {
-        fn();
-        *done = true;
-    });
-    const bool returned = adwtest::WaitUntil([&] { return done->load(); });
-    returned ? runner.join() : runner.detach(); // a detached runner owns what it uses
-    return returned;
-}
 
 class VendorNotifications : public VendorTest {
 protected:
@@ -73,11 +54,11 @@ protected:
         LoadEngine();
     }
 
-    void FireAll(const wchar_t* key, int expected) {
-        EXPECT_EQ(engine.FireAdHat(key, kWindowA), expected);
-        EXPECT_EQ(engine.FireAdBlock(key), expected);
+    void FireAll(int expected) {
+        EXPECT_EQ(engine.FireAdHat(L"k", kWindowA), expected);
+        EXPECT_EQ(engine.FireAdBlock(L"k"), expected);
         EXPECT_EQ(engine.FireAdWindow(kWindowA), expected);
-        EXPECT_EQ(engine.FireOtherAd(key, kWindowA), expected);
+        EXPECT_EQ(engine.FireOtherAd(L"k", kWindowA), expected);
     }
 };
 
@@ -89,66 +70,69 @@ TEST_F(VendorNotifications, ForwardersPassKeyAndWindowToTheirOwnTarget) {
     ASSERT_EQ(engine.FireAdWindow(kWindowB), 1);
     ASSERT_EQ(engine.FireOtherAd(L"other-key", kWindowB), 1);
     ASSERT_EQ(engine.FireAdHat(nullptr, kWindowB), 1);
-
     const std::vector<std::wstring> expected = {
-        Call(L"hat", L"hat-key", kWindowA),     Call(L"block", L"block-key", nullptr),
-        Call(L"window", L"", kWindowB),         Call(L"other", L"other-key", kWindowB),
-        Call(L"hat", nullptr, kWindowB), // a null key reaches the target as null
+        Recorder::Call(L"hat", L"hat-key", kWindowA), Recorder::Call(L"block", L"block-key", nullptr),
+        Recorder::Call(L"window", L"", kWindowB),     Recorder::Call(L"other", L"other-key", kWindowB),
+        Recorder::Call(L"hat", nullptr, kWindowB), // a null key reaches the target as null
     };
     EXPECT_EQ(recorder.Calls(), expected);
     EXPECT_FALSE(recorder.onTestThread) << "a target ran on the test thread, not the engine's";
 }
 
-TEST_F(VendorNotifications, NotificationsWithoutTargetsAreDropped) {
+TEST_F(VendorNotifications, NotificationsWithoutTargetsAreDroppedNotKept) {
     adwtest::LogCapture log;
-    FireAll(L"early", 1); // reached the forwarders, which had nowhere to send them
+    FireAll(1); // reached the forwarders, which had nowhere to send them
     EXPECT_TRUE(log.Lines().empty()) << log.Dump();
     Recorder recorder;
     recorder.Bind(vendor);
-    FireAll(L"late", 1);
-    EXPECT_EQ(recorder.Calls().size(), 4u) << "an early notification was kept and delivered late";
-
+    FireAll(1);
     vendor.ClearTargets();
-    FireAll(L"k", 1); // the engine still runs; the targets are empty
+    FireAll(1); // the engine still runs; the targets are empty
     recorder.Bind(vendor);
     vendor.UnInit();
-    FireAll(L"k", 0);
+    FireAll(0);
     LoadEngine(); // a new period without new targets
-    FireAll(L"k", 1);
-    EXPECT_EQ(recorder.Calls().size(), 4u) << "ClearTargets or UnInit left a target in place";
+    FireAll(1);
+    EXPECT_EQ(recorder.Calls().size(), 4u) << "a notification was kept, or ClearTargets or UnInit left a target";
 }
 
 TEST_F(VendorNotifications, ATargetThatThrowsIsContainedAndLogged) {
     int blockCalls = 0;
     vendor.SetAdHatTarget([](const wchar_t* const&, HWND const&) { throw std::runtime_error("hat broke"); });
     vendor.SetAdBlockTarget([&blockCalls](const wchar_t* const&) { ++blockCalls; });
-
     adwtest::LogCapture log;
     ASSERT_EQ(engine.FireAdHat(L"k", kWindowA), 1) << "the exception reached the engine's thread";
     EXPECT_EQ(Lines(log), (std::vector<Line>{{4, L"notification target failed: hat broke(ForwardAdHat)"}}));
     ASSERT_EQ(engine.FireAdBlock(L"k"), 1);
     EXPECT_EQ(blockCalls, 1);
-    // The forwarder's lock was given back: emptying the targets does not wait forever.
-    EXPECT_TRUE(ReturnsWithin10s([] { PopUpBlockingVendor::GetInstance().ClearTargets(); }));
+    // The call was counted out: emptying the targets does not wait for it.
+    adwtest::ExpectReturns(adwtest::RunDetached([] { PopUpBlockingVendor::GetInstance().ClearTargets(); }),
+                           "ClearTargets");
 }
 
-TEST_F(VendorNotifications, EmptyingWaitsForACallInFlight) {
+// While a hat call is in flight, emptying the targets refuses new notifications
+// at once (a block no longer reaches its target) and returns only after the call.
+TEST_F(VendorNotifications, EmptyingRefusesNewCallsAndWaitsForTheOneInFlight) {
     std::atomic<bool> entered{false};
-    std::atomic<bool> cleared{false};
-    std::atomic<bool> clearedWhileRunning{false};
+    std::atomic<bool> release{false};
+    std::atomic<int> blocks{0};
     vendor.SetAdHatTarget([&](const wchar_t* const&, HWND const&) {
         entered = true;
-        // Stay in flight for a while; emptying must not finish meanwhile.
-        adwtest::WaitUntil([&] { return cleared.load(); }, std::chrono::milliseconds(300));
-        clearedWhileRunning = cleared.load();
+        adwtest::WaitUntil([&] { return release.load(); });
     });
-
-    std::thread engineSide([&] { engine.FireAdHat(L"k", kWindowA); });
+    vendor.SetAdBlockTarget([&](const wchar_t* const&) { ++blocks; });
+    auto hat = adwtest::RunDetached([this] { engine.FireAdHat(L"k", kWindowA); });
     ASSERT_TRUE(adwtest::WaitUntil([&] { return entered.load(); }));
-    vendor.ClearTargets();
-    cleared = true;
-    engineSide.join();
-    EXPECT_FALSE(clearedWhileRunning) << "ClearTargets returned while the target was still running";
+
+    auto cleared = adwtest::RunDetached([this] { vendor.ClearTargets(); });
+    ASSERT_TRUE(adwtest::WaitUntil([&] {
+        const int before = blocks;
+        return engine.FireAdBlock(L"k") == 1 && blocks == before; // refused: emptying has begun
+    }));
+    EXPECT_FALSE(cleared->load()) << "ClearTargets returned while the target was still running";
+    release = true;
+    adwtest::ExpectReturns(cleared, "ClearTargets");
+    adwtest::ExpectReturns(hat, "the hat notification");
 }
 
 } // namespace
