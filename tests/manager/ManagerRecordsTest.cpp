@@ -117,6 +117,9 @@ TEST_F(ManagerRecords, StatusChangesSetTheEngineAndTellTheHost) {
     EXPECT_EQ(told, (Pairs{{L"k", 1}, {L"k", 3}, {L"stubborn", 1}, {L"marker", 1}}));
     EXPECT_EQ(host.CountOf(HostEvent::BlockedTimes), 0u); // only status 2 stores the counter
     EXPECT_TRUE(log.Has(L"item is null(KelvaneCenter::AdWarden::SetBlockingStatus::Job)", kLevelError)) << log.Dump();
+    const std::wstring adapterTag = L"(KelvaneCenter::PopUpBlockingVendor::SetHandleType)";
+    EXPECT_TRUE(log.Has(L"item is null, err = 300" + adapterTag, kLevelError));
+    EXPECT_TRUE(log.Has(L"set pop type fail. popupId = stubborn" + adapterTag, kLevelError));
 }
 
 TEST_F(ManagerRecords, WithoutACallbackNothingIsDeliveredOrPersisted) {

@@ -53,13 +53,6 @@ protected:
         VendorTest::SetUp();
         LoadEngine();
     }
-
-    void FireAll(int expected) {
-        EXPECT_EQ(engine.FireAdHat(L"k", kWindowA), expected);
-        EXPECT_EQ(engine.FireAdBlock(L"k"), expected);
-        EXPECT_EQ(engine.FireAdWindow(kWindowA), expected);
-        EXPECT_EQ(engine.FireOtherAd(L"k", kWindowA), expected);
-    }
 };
 
 TEST_F(VendorNotifications, ForwardersPassKeyAndWindowToTheirOwnTarget) {
@@ -77,23 +70,6 @@ TEST_F(VendorNotifications, ForwardersPassKeyAndWindowToTheirOwnTarget) {
     };
     EXPECT_EQ(recorder.Calls(), expected);
     EXPECT_FALSE(recorder.onTestThread) << "a target ran on the test thread, not the engine's";
-}
-
-TEST_F(VendorNotifications, NotificationsWithoutTargetsAreDroppedNotKept) {
-    adwtest::LogCapture log;
-    FireAll(1); // reached the forwarders, which had nowhere to send them
-    EXPECT_TRUE(log.Lines().empty()) << log.Dump();
-    Recorder recorder;
-    recorder.Bind(vendor);
-    FireAll(1);
-    vendor.ClearTargets();
-    FireAll(1); // the engine still runs; the targets are empty
-    recorder.Bind(vendor);
-    vendor.UnInit();
-    FireAll(0);
-    LoadEngine(); // a new period without new targets
-    FireAll(1);
-    EXPECT_EQ(recorder.Calls().size(), 4u) << "a notification was kept, or ClearTargets or UnInit left a target";
 }
 
 TEST_F(VendorNotifications, ATargetThatThrowsIsContainedAndLogged) {

@@ -46,40 +46,6 @@ TEST_F(VendorOperations, IsSuppotBlockMapsTheAnswerAndLogsIt) {
     }
 }
 
-TEST_F(VendorOperations, SetHandleTypeSetsTheItemWithThatKeyAndMapsItsAnswer) {
-    engine.AddItem(Item(L"a"));
-    engine.AddItem(Item(L"refuses"));
-    engine.AddItem(Item(L"answers-2"));
-    ASSERT_TRUE(engine.SetHandleTypeResult(L"refuses", 0));
-    ASSERT_TRUE(engine.SetHandleTypeResult(L"answers-2", 2)); // only 1 means accepted
-    struct Case {
-        const wchar_t* key;
-        bool block;
-        unsigned code;
-        int typeAfter; // the engine's handle type of `key` afterwards
-        std::vector<Line> lines;
-    };
-    const Case cases[] = {
-        {L"a", true, 0u, kAdPopHandleBlocked, {}},
-        {L"a", false, 0u, kAdPopHandleAllowed, {}},
-        {L"unknown", true, 300u, -1, // changes nothing: "a" stays allowed below
-         {AdapterLine(4, L"get adat pop up window fail. errCode = 0", "GetPopByKey"),
-          AdapterLine(4, L"item is null, err = 300", "SetHandleType")}},
-        {L"refuses", true, 301u, kAdPopHandleUndecided,
-         {AdapterLine(4, L"set pop type fail. popupId = refuses", "SetHandleType")}},
-        {L"answers-2", false, 301u, kAdPopHandleUndecided,
-         {AdapterLine(4, L"set pop type fail. popupId = answers-2", "SetHandleType")}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(c.key)) + (c.block ? " block" : " allow"));
-        adwtest::LogCapture log;
-        EXPECT_EQ(vendor.SetHandleType(c.key, c.block), c.code);
-        EXPECT_EQ(engine.ItemHandleType(c.key), c.typeAfter);
-        EXPECT_EQ(Lines(log), c.lines);
-    }
-    EXPECT_EQ(engine.ItemHandleType(L"a"), kAdPopHandleAllowed);
-}
-
 TEST_F(VendorOperations, GetBlockCountSumsTheItemsThatCanBeFetched) {
     EXPECT_EQ(vendor.GetBlockCount(), 0u);
 
