@@ -9,8 +9,11 @@ cmake --preset mingw >/dev/null
 cmake --build --preset mingw
 
 . scripts/wine-session.sh
-adw_session_start "$root/build/wineprefix"
+# Set before the session starts: whatever part of it a failure leaves running is stopped.
 trap adw_session_stop EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+adw_session_start "$root/build/wineprefix"
 set +e
 ctest --preset mingw "$@"
 rc=$?
