@@ -19,8 +19,13 @@ function(adw_hostenv_dll name)
 endfunction()
 
 # One GoogleTest executable; each test case runs as its own ctest test under Wine.
+# LOCKS names the state its cases share with cases of other executables, so that
+# `ctest -j` never runs two cases holding the same lock at once:
+#   hkcu_config   HKCU\SOFTWARE\Norvane\Hubrix\Kelvane, also reached as
+#                 HKEY_USERS\<user SID>\SOFTWARE\Norvane\Hubrix\Kelvane (the same key)
+#   install_path  the host program under C:\Program Files\Norvane\Hubrix\components\Kelvane\
 function(adw_add_gtest name)
-  cmake_parse_arguments(ARG "SERIAL" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "SERIAL" "" "SOURCES;LIBS;LOCKS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} adw_testsupport GTest::gtest GTest::gtest_main)
   set(props TIMEOUT 120)
@@ -32,4 +37,15 @@ function(adw_add_gtest name)
     DISCOVERY_TIMEOUT 60
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
     PROPERTIES ${props})
+  if(ARG_LOCKS)
+    # gtest_discover_tests flattens a list given in PROPERTIES, so the locks are
+    # set by a ctest script included after the discovered cases (which it names).
+    set(locks_script ${CMAKE_CURRENT_BINARY_DIR}/${name}_locks.cmake)
+    file(WRITE ${locks_script}
+      "if(${name}_TESTS)\n"
+      "  set_tests_properties(\${${name}_TESTS} PROPERTIES RESOURCE_LOCK \"${ARG_LOCKS}\")\n"
+      "endif()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${locks_script})
+  endif()
 endfunction()
+

@@ -9,8 +9,11 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 if [ -z "${ADW_SESSION:-}" ]; then
     prefix=${ADW_WINEPREFIX:-$(cd "$here/.." && pwd)/build/wineprefix}
-    adw_session_start "$prefix" || exit 125
+    # Set first: a start that fails half-way is stopped too.
     trap adw_session_stop EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
+    adw_session_start "$prefix" || exit 125
     "$ADW_WINE" "$@"
     exit $?
 fi
