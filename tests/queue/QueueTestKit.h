@@ -89,10 +89,16 @@ bool Returned(const std::future<T>& result) {
     return result.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
 }
 
-// A queue with its protected state visible to the tests.
+// A queue with its protected state visible to the tests, counting the workers
+// that have entered their loop.
 template <typename Queue>
 class Inspectable : public Queue {
 public:
+    void DealQueue() override {
+        ++workers;
+        Queue::DealQueue();
+    }
+    std::atomic<int> workers{0};
     size_t Pending() {
         std::lock_guard<std::mutex> lock(this->queueMutex_);
         return this->items_.size();
