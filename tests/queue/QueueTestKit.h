@@ -1,84 +1,53 @@
 #pragma once
 
 // Building blocks for the queue tests: items that count what happens to them,
-// a worker-blocking item, an order recorder and views of the queues' state.
+// a thread-holding item, an order recorder and views of the queues' state.
 
-#include <windows.h>
+#include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
-#include <functional>
-#include <memory>
-#include <mutex>
+#include <future>
 #include <numeric>
-#include <string>
-#include <type_traits>
 #include <utility>
 #include <vector>
 
 #include "TestSupport.h"
 #include "common/LogLine.h"
 #include "queue/LowPowerOperationQueue.h"
-#include "queue/OperationQueueBase.h"
 
 namespace queuetest {
 
-using Item = std::function<void()>;
-
-// What happened to a set of items: runs, destructions after and without a run, copies.
-struct ItemCounters {
-    std::atomic<int> ran{0};
-    std::atomic<int> destroyedAfterRun{0};
-    std::atomic<int> destroyedUnrun{0};
-    std::atomic<int> copies{0};
-    int Destroyed() const { return destroyedAfterRun + destroyedUnrun; }
-};
-
-// Lives inside an item: counts its own copies and its one destruction (a
-// moved-from shell counts nothing), and whether the item ran before it died.
-struct Probe {
-    explicit Probe(ItemCounters& target) : counters(&target) {}
-    Probe(const Probe& other) : counters(other.counters), ran(other.ran) { ++counters->copies; }
-    Probe(Probe&& other) noexcept : counters(std::exchange(other.counters, nullptr)), ran(other.ran) {}
-    Probe& operator=(const Probe&) = delete;
-    ~Probe() {
-        if (counters != nullptr) {
-            ++(ran ? counters->destroyedAfterRun : counters->destroyedUnrun);
-        }
-    }
-    ItemCounters* counters;
-    bool ran = false;
-};
-
-// An item counted in `counters` that also runs `body`.
-inline Item Counted(ItemCounters& counters, Item body = nullptr) {
-    return [probe = Probe(counters), body = std::move(body)]() mutable {
-        probe.ran = true;
-        ++probe.counters->ran;
-        if (body) {
-            body();
-        }
-    };
-}
-
-// Run order, written by items on the worker and read by the test.
-class Recorder {
+// Items that record their number when they run and count their deaths without a
+// run. A moved-from item counts nothing, so a copy made on the way shows as one death too many.
+class Items {
 public:
-    std::vector<int> Values() const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return values_;
-    }
-    size_t Size() const { return Values().size(); }
-    Item Record(int value) {
-        return [this, value] {
-            std::lock_guard<std::mutex> lock(mutex_);
-            values_.push_back(value);
+    std::function<void()> Make(int id) {
+        return [probe = Probe(this), id]() mutable {
+            probe.ran = true;
+            std::lock_guard<std::mutex> lock(probe.owner->mutex_);
+            probe.owner->ran_.push_back(id);
         };
     }
+    std::vector<int> Ran() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return ran_;
+    }
+    std::atomic<int> diedUnrun{0};
 
 private:
+    struct Probe {
+        explicit Probe(Items* items) : owner(items) {}
+        Probe(const Probe&) = default;
+        Probe(Probe&& other) noexcept : owner(std::exchange(other.owner, nullptr)), ran(other.ran) {}
+        ~Probe() {
+            if (owner != nullptr && !ran) {
+                ++owner->diedUnrun;
+            }
+        }
+        Items* owner;
+        bool ran = false;
+    };
     mutable std::mutex mutex_;
-    std::vector<int> values_;
+    std::vector<int> ran_;
 };
 
 inline std::vector<int> Range(int from, int to) {
@@ -87,17 +56,12 @@ inline std::vector<int> Range(int from, int to) {
     return values;
 }
 
-// An item that holds the worker until released (or for 20 s). Declare it after
+// An item that holds its thread until released (or for 20 s). Declare it after
 // the queue: going out of scope releases the item, so a failing test never
 // leaves the queue's destructor waiting for it.
-class Blocker {
-public:
-    Blocker() = default;
+struct Blocker {
     ~Blocker() { Release(); }
-    Blocker(const Blocker&) = delete;
-    Blocker& operator=(const Blocker&) = delete;
-
-    Item Make() {
+    std::function<void()> Make() {
         return [state = state_] {
             state->entered = true;
             adwtest::WaitUntil([&] { return state->released.load(); }, std::chrono::seconds(20));
@@ -107,12 +71,8 @@ public:
     void Release() { state_->released = true; }
     bool Entered() const { return state_->entered; }
     bool Finished() const { return state_->finished; }
-
-private:
     struct State {
-        std::atomic<bool> released{false};
-        std::atomic<bool> entered{false};
-        std::atomic<bool> finished{false};
+        std::atomic<bool> released{false}, entered{false}, finished{false};
     };
     std::shared_ptr<State> state_ = std::make_shared<State>();
 };
@@ -123,45 +83,26 @@ inline bool HoldWorker(IOperationQueue& queue, Blocker& busy) {
     return adwtest::WaitUntil([&] { return busy.Entered(); });
 }
 
-// Polls `done` without sleeping (for loops that wait thousands of times), for up to 10 s.
-inline bool SpinUntil(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return done();
-        }
-        SwitchToThread();
-    }
-    return true;
+// True once the asynchronous call behind `result` has returned.
+template <typename T>
+bool Returned(const std::future<T>& result) {
+    return result.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
 }
 
-// A queue with its protected state visible to the tests.
+// A queue with its protected state visible to the tests, counting the workers
+// that have entered their loop.
 template <typename Queue>
 class Inspectable : public Queue {
 public:
-    bool IsRunning() const { return this->running_; }
+    void DealQueue() override {
+        ++workers;
+        Queue::DealQueue();
+    }
+    std::atomic<int> workers{0};
     size_t Pending() {
         std::lock_guard<std::mutex> lock(this->queueMutex_);
         return this->items_.size();
     }
 };
-
-class InspectableLowPower : public Inspectable<LowPowerOperationQueue> {
-public:
-    bool WorkerActive() const { return workerActive_; }
-    void JoinWorker() {
-        if (worker_) {
-            worker_->Join();
-        }
-    }
-};
-
-// The exact log lines the queues write.
-inline const std::wstring kQueueFullLine = L"operation queue full(LowPowerOperationQueue::Push)";
-inline const std::wstring kWaitFailedLine = L"wait object failed(OperationQueueBase::DealQueue)";
-
-// Only the low-power kind logs a dropped item.
-template <typename Queue>
-constexpr bool kIsLowPower = std::is_same<Queue, LowPowerOperationQueue>::value;
 
 } // namespace queuetest
