@@ -22,52 +22,39 @@ const std::string kTypeNames[] = {
     "\xB9\xA4\xBE\xDF\xC0\xB8\xB9\xE3\xB8\xE6", // toolbar ad
 };
 
-std::string PopupJson(const std::string& type, const std::string& softwareName, const std::string& location) {
-    return "{\"popupType\":\"" + type + "\",\"softwareName\":\"" + softwareName + "\",\"windowLocation\":\"" +
-           location + "\"}";
-}
-
-class PopupInfo : public VendorTest {
-protected:
-    void AddItem(const std::wstring& key, int popupType, const std::wstring& softwareName) {
-        adpop::EngineItem item;
-        item.key = key;
-        item.popupType = popupType;
-        item.softwareName = softwareName;
-        ASSERT_NE(engine.AddItem(item), kAdPopScriptNoIndex);
-    }
-};
+using PopupInfo = VendorTest;
 
 TEST_F(PopupInfo, TypeNameAndSoftwareNameAsJson) {
     struct Case {
         int type;
         std::wstring softwareName;
-        std::string json;
+        std::string escapedName;
+        int nameIndex; // outside the table: type 0's name, with the type's own number
     };
-    std::vector<Case> cases;
-    for (int type = 0; type <= 5; ++type) {
-        cases.push_back({type, L"Vendor", PopupJson(std::to_string(type), "Vendor", kTypeNames[type])});
-    }
-    // Outside the table: type 0's name, the type's own number with its sign.
-    for (int type : {6, 9, -1, INT_MIN}) {
-        cases.push_back({type, L"Vendor", PopupJson(std::to_string(type), "Vendor", kTypeNames[0])});
-    }
-    cases.push_back({3, L"Say \"hi\" from C:\\Tools\\",
-                     R"({"popupType":"3","softwareName":"Say \"hi\" from C:\\Tools\\","windowLocation":")" +
-                         kTypeNames[3] + "\"}"});
-    cases.push_back({1, L"", PopupJson("1", "", kTypeNames[1])});
+    std::vector<Case> cases = {{6, L"Vendor", "Vendor", 0}, {9, L"Vendor", "Vendor", 0}, {-1, L"Vendor", "Vendor", 0},
+                               {INT_MIN, L"Vendor", "Vendor", 0}, {1, L"", "", 1},
+                               {3, L"Say \"hi\" from C:\\Tools\\", R"(Say \"hi\" from C:\\Tools\\)", 3}};
+    for (int type = 0; type <= 5; ++type) cases.push_back({type, L"Vendor", "Vendor", type});
     LoadEngine();
     for (size_t i = 0; i < cases.size(); ++i) {
-        AddItem(L"popup-" + std::to_wstring(i), cases[i].type, cases[i].softwareName);
+        adpop::EngineItem item;
+        item.key = L"popup-" + std::to_wstring(i);
+        item.popupType = cases[i].type;
+        item.softwareName = cases[i].softwareName;
+        ASSERT_NE(engine.AddItem(item), kAdPopScriptNoIndex);
     }
     for (size_t i = 0; i < cases.size(); ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(GetPopupInfo((L"popup-" + std::to_wstring(i)).c_str()), cases[i].json);
+        const Case& c = cases[i];
+        EXPECT_EQ(GetPopupInfo((L"popup-" + std::to_wstring(i)).c_str()),
+                  "{\"popupType\":\"" + std::to_string(c.type) + "\",\"softwareName\":\"" + c.escapedName +
+                      "\",\"windowLocation\":\"" + kTypeNames[c.nameIndex] + "\"}");
     }
 }
 
 TEST_F(PopupInfo, NoEngineOrUnknownKeyGivesNothingAndOnlyTheAdapterLogs) {
-    AddItem(L"known", 2, L"Vendor"); // known to the engine, which the adapter has not loaded
+    adpop::EngineItem known;
+    known.key = L"known"; // known to the engine, which the adapter has not loaded
+    engine.AddItem(known);
     {
         adwtest::LogCapture log;
         EXPECT_EQ(GetPopupInfo(L"known"), "");

@@ -11,8 +11,8 @@
 
 namespace {
 
-std::wstring Helper(const wchar_t* exe) {
-    return adwtest::ExeDir() + L"\\description_helpers\\" + exe;
+std::wstring Fixture(const wchar_t* exe) {
+    return adwtest::ExeDir() + L"\\fixtures\\" + exe;
 }
 
 std::string WindowInfo(HWND window) {
@@ -25,13 +25,13 @@ TEST(WindowInfo, ProcessIsNamedWithItsSignerOrAnEmptySign) {
         std::string json;
     };
     const Case cases[] = {
-        {L"description_window_helper.exe", R"({"processName":"description_window_helper.exe","processSign":""})"},
-        {L"description_window_helper_signed.exe",
-         R"({"processName":"description_window_helper_signed.exe","processSign":"Norvane Technologies Co., Ltd."})"},
+        {L"unsigned_app.exe", R"({"processName":"unsigned_app.exe","processSign":""})"},
+        {L"signed_technologies.exe",
+         R"({"processName":"signed_technologies.exe","processSign":"Norvane Technologies Co., Ltd."})"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.json);
-        adwtest::ChildProcess helper(Helper(c.exe));
+        adwtest::ChildProcess helper(Fixture(c.exe), L"--window");
         const HWND window = helper.WaitForWindow();
         ASSERT_NE(window, nullptr);
         adwtest::LogCapture log;
@@ -49,7 +49,7 @@ TEST(WindowInfo, NoWindowOrAProcessThatRefusesToBeOpenedGivesNothingAndNoLogLine
     ASSERT_TRUE(InitializeAcl(acl, sizeof(aclBuffer), ACL_REVISION));
     ASSERT_TRUE(SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE));
     SECURITY_ATTRIBUTES attributes = {sizeof(attributes), &descriptor, FALSE};
-    adwtest::ChildProcess helper(Helper(L"description_window_helper.exe"), L"", CREATE_NO_WINDOW, &attributes);
+    adwtest::ChildProcess helper(Fixture(L"unsigned_app.exe"), L"--window", CREATE_NO_WINDOW, &attributes);
     const HWND refusing = helper.WaitForWindow();
     ASSERT_NE(refusing, nullptr);
     DWORD processId = 0;

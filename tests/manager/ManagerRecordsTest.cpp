@@ -122,27 +122,5 @@ TEST_F(ManagerRecords, StatusChangesSetTheEngineAndTellTheHost) {
     EXPECT_TRUE(log.Has(L"set pop type fail. popupId = stubborn" + adapterTag, kLevelError));
 }
 
-TEST_F(ManagerRecords, WithoutACallbackNothingIsDeliveredOrPersisted) {
-    engine.AddItem(Item(L"k", 2));
-    InitAndSettle();
-    client->UnRegisterCallback();
-    adwtest::LogCapture log;
-    EXPECT_EQ(client->GetBlockingRecords(), 0u);
-    ASSERT_EQ(engine.FireAdBlock(L"k"), 1);
-    // A job behind the others that leaves a trace: once it has run, so have they.
-    ASSERT_EQ(engine.FireAdBlock(L"missing"), 1);
-    ASSERT_TRUE(adwtest::WaitUntil(
-        [&] { return log.Has(L"pItem is null(KelvaneCenter::AdWarden::CallBackAdBlock::Job)", kLevelError); }))
-        << log.Dump();
-    EXPECT_TRUE(host.Events().empty());
-    DWORD stored = 0;
-    ASSERT_TRUE(adwtest::GetDword(HKEY_CURRENT_USER, kConfigKey, L"BlockedTimes", stored));
-    EXPECT_EQ(stored, 0u); // both blocks were counted in memory only
-
-    client->RegisterCallback(&host);
-    EXPECT_EQ(client->GetBlockedTimes(), 0);
-    EXPECT_EQ(host.Values(HostEvent::BlockedTimes), std::vector<int>{2});
-}
-
 } // namespace
 } // namespace hosttest

@@ -116,28 +116,13 @@ TEST_F(ManagerShutdown, UnInitWaitsForAHostCallInsideTheEngine) {
     EXPECT_EQ(engine.ReleasedDuringCall(), 0);
 }
 
-// A block notified while Init runs, before the counter load: the user's count
-// goes on from the stored value instead of starting again at 1.
-TEST_F(ManagerShutdown, BlockDuringInitAddsToTheStoredCounter) {
-    SetSwitch(L"BlockedTimes", 10);
-    engine.AddItem(Item(L"k", 1));
-    engine.FireOnNextSetTrackerState(kBlock, L"k");
-    ASSERT_EQ(client->Init(), 0);
-    ASSERT_TRUE(host.WaitFor(HostEvent::BlockedTimes, 1));
-    ASSERT_TRUE(host.WaitFor(HostEvent::Record, 2));
-    EXPECT_EQ(host.Values(HostEvent::BlockedTimes), std::vector<int>{11});
-    DWORD stored = 0;
-    ASSERT_TRUE(adwtest::GetDword(HKEY_CURRENT_USER, kConfigKey, L"BlockedTimes", stored));
-    EXPECT_EQ(stored, 11u);
-}
-
 // At process exit other threads were killed anywhere, perhaps inside the
 // logger: the detach is logged only when the library is unloaded.
-TEST(ManagerDllMain, DetachIsLoggedOnUnloadButNotAtProcessExit) {
+TEST_F(ManagerShutdown, DllMainLogsTheDetachOnUnloadButNotAtProcessExit) {
     const std::wstring logFile = adwtest::ExeDir() + L"\\load-and-exit.log";
     DeleteFileW(logFile.c_str());
     SetEnvironmentVariableW(L"KRLOG_FILE", logFile.c_str());
-    adwtest::ChildProcess child(adwtest::ExeDir() + L"\\load_and_exit.exe");
+    adwtest::ChildProcess child(Fixture(L"unsigned_app.exe"), L"--load \"" + adwtest::ExeDir() + L"\\AdWarden.dll\"");
     SetEnvironmentVariableW(L"KRLOG_FILE", nullptr);
     ASSERT_EQ(child.WaitForExit(), 0u);
     std::ifstream file(std::filesystem::path(logFile), std::ios::binary);

@@ -1,7 +1,7 @@
 // Runs beside an engine built without its GetInterface export.
 
 #include "ManagerLoadFailureTest.h"
-#include "VendorTestSupport.h"
+#include "VendorFixture.h"
 
 namespace vendortest {
 namespace {

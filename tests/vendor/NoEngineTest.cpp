@@ -1,7 +1,7 @@
 // Runs from a folder with no vendor\360SafeOptSDK\AdPopBlocker64.dll beside it.
 
 #include "ManagerLoadFailureTest.h"
-#include "VendorTestSupport.h"
+#include "VendorFixture.h"
 
 namespace vendortest {
 namespace {
