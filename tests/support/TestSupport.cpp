@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -37,23 +38,16 @@ void ExpectReturns(const std::shared_ptr<std::atomic<bool>>& done, const char* w
 }
 
 int LogCapture::Count(const std::wstring& text, int level) const {
-    int n = 0;
-    for (const auto& line : Lines()) {
-        if (line.level == level && line.text == text) {
-            ++n;
-        }
-    }
-    return n;
+    const auto lines = Lines();
+    return static_cast<int>(std::count_if(lines.begin(), lines.end(),
+                                          [&](const auto& line) { return line.level == level && line.text == text; }));
 }
 
 int LogCapture::CountPrefix(const std::wstring& prefix) const {
-    int n = 0;
-    for (const auto& line : Lines()) {
-        if (line.text.compare(0, prefix.size(), prefix) == 0) {
-            ++n;
-        }
-    }
-    return n;
+    const auto lines = Lines();
+    return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const auto& line) {
+        return line.text.compare(0, prefix.size(), prefix) == 0;
+    }));
 }
 
 std::wstring LogCapture::Dump() const {
