@@ -46,7 +46,8 @@ public:
               Resolve(itemHandleType_, "AdPopScript_ItemHandleType") && Resolve(fireAdHat_, "AdPopScript_FireAdHat") &&
               Resolve(fireAdBlock_, "AdPopScript_FireAdBlock") && Resolve(fireAdWindow_, "AdPopScript_FireAdWindow") &&
               Resolve(fireOtherAd_, "AdPopScript_FireOtherAd") && Resolve(startStorm_, "AdPopScript_StartStorm") &&
-              Resolve(stormCalls_, "AdPopScript_StormCalls") && Resolve(stopStorm_, "AdPopScript_StopStorm");
+              Resolve(stormCalls_, "AdPopScript_StormCalls") && Resolve(stopStorm_, "AdPopScript_StopStorm") &&
+              Resolve(timeNotifications_, "AdPopScript_TimeNotifications");
     }
 
     EngineScriptClient(const EngineScriptClient&) = delete;
@@ -101,6 +102,11 @@ public:
     unsigned long long StormCalls() const { return stormCalls_(); }
     bool StopStorm() const { return stopStorm_() != 0; }
 
+    // kind: kAdPopScriptAdHat ... kAdPopScriptOtherAd; microsOut holds `count` values.
+    int TimeNotifications(int kind, const wchar_t* key, HWND window, unsigned count, double* microsOut) const {
+        return timeNotifications_(kind, key, window, count, microsOut);
+    }
+
 private:
     template <typename Fn>
     bool Resolve(Fn& fn, const char* name) {
@@ -134,6 +140,7 @@ private:
     decltype(&AdPopScript_StartStorm) startStorm_ = nullptr;
     decltype(&AdPopScript_StormCalls) stormCalls_ = nullptr;
     decltype(&AdPopScript_StopStorm) stopStorm_ = nullptr;
+    decltype(&AdPopScript_TimeNotifications) timeNotifications_ = nullptr;
 };
 
 } // namespace adpop
