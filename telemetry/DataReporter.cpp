@@ -7,6 +7,8 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <string>
+#include <utility>
 
 #include "KrFileUtil/Registry.h"
 #include "common/CallLoggingExceptions.h"

@@ -40,8 +40,20 @@ unsigned long RemainingMs(unsigned long long startMs, unsigned long long nowMs, 
     return elapsed >= timeoutMs ? 0 : static_cast<unsigned long>(timeoutMs - elapsed);
 }
 
-ReportWorker::ReportWorker(std::size_t capacity) noexcept : capacity_(capacity) {
+ReportWorker::ReportWorker(std::size_t capacity) noexcept
+    : capacity_(capacity), pool_(::CreateThreadpool(nullptr)) {
     ::InitializeThreadpoolEnvironment(&environment_);
+    // A pool of its own with one thread that stays, waiting in the pool and not
+    // in our code: handing a report over then only wakes it. On the process's
+    // shared pool a busy reporter would hold a thread that the manager's queue
+    // expects to find idle, and Wine creates the missing thread on the thread
+    // that submits, which is an engine thread. Without a pool of its own the
+    // reporter still works on the shared one.
+    if (pool_) {
+        ::SetThreadpoolThreadMaximum(pool_.get(), 1);
+        ::SetThreadpoolThreadMinimum(pool_.get(), 1);
+        ::SetThreadpoolCallbackPool(&environment_, pool_.get());
+    }
     // The pool holds the module while a callback is outstanding, so the library
     // cannot be unloaded under a report in progress.
     if (HMODULE module = OwnModule()) {
@@ -68,8 +80,8 @@ bool ReportWorker::Post(Job job) {
 }
 
 // One pool callback per busy period: it drains the list and ends when it is
-// empty, so no thread of ours waits while there is nothing to report, and
-// nothing of ours is left for process exit or library unload to join.
+// empty, so no code of ours runs while there is nothing to report, and nothing
+// of ours is left for process exit or library unload to join.
 void ReportWorker::StartWorker() {
     if (::TrySubmitThreadpoolCallback(&ReportWorker::Run, this, &environment_)) {
         return;
@@ -130,7 +142,7 @@ ReportWorker& TheReportWorker() {
     // Never destroyed: at process exit a pool thread may have been stopped
     // inside a report, and a destructor at library unload would run under the
     // loader lock; neither may wait for the worker. An unloaded library leaves
-    // only this small block behind.
+    // this small block and its idle pool behind.
     static ReportWorker* const worker = new ReportWorker(DataReporter::kMaxPendingReports);
     return *worker;
 }

@@ -1,7 +1,8 @@
 #pragma once
 
 // The reporter's own worker: reports handed over on any thread are sent one at
-// a time, in the order they were handed over, on a thread of the system pool.
+// a time, in the order they were handed over, on the one thread of a thread
+// pool of its own.
 
 #include <windows.h>
 
@@ -10,7 +11,16 @@
 #include <deque>
 #include <functional>
 
+#include "common/UniqueResource.h"
+
 namespace KelvaneCenter {
+
+struct ThreadpoolTraits {
+    using pointer = PTP_POOL;
+    static pointer Invalid() noexcept { return nullptr; }
+    static bool IsValid(pointer p) noexcept { return p != nullptr; }
+    static void Close(pointer p) noexcept { ::CloseThreadpool(p); }
+};
 
 class ReportWorker {
 public:
@@ -35,6 +45,7 @@ private:
     void StartWorker();
 
     const std::size_t capacity_;
+    adw::UniqueResource<ThreadpoolTraits> pool_;
     TP_CALLBACK_ENVIRON environment_;
     SRWLOCK lock_ = SRWLOCK_INIT;
     CONDITION_VARIABLE jobDone_ = CONDITION_VARIABLE_INIT;

@@ -82,14 +82,15 @@ ADPOP_SCRIPT_API unsigned long long __cdecl AdPopScript_StormCalls();
 // Stops and joins the storm threads; 1 when all ended within 10 s.
 ADPOP_SCRIPT_API int __cdecl AdPopScript_StopStorm();
 
-// Timing, for benchmarks: fires `count` notifications of one kind back to back
-// on ONE new engine thread and stores how long each delivery took, in
-// microseconds, in microsOut[0..count). Kinds as below. Returns how many were
-// delivered to a callback, -1 when the thread could not start or the kind is
-// unknown, -2 when the thread was still running after 60 s (microsOut untouched).
+// Timing, for benchmarks: fires `count` notifications of one kind on ONE new
+// engine thread, `pauseMs` apart (0: back to back), and stores how long each
+// delivery took, in microseconds, in microsOut[0..count). Kinds as below.
+// Returns how many were delivered to a callback, -1 when the thread could not
+// start or the kind is unknown, -2 when the thread was still running after
+// 60 s (microsOut untouched).
 constexpr int kAdPopScriptAdHat = 0;
 constexpr int kAdPopScriptAdBlock = 1;
 constexpr int kAdPopScriptAdWindow = 2;
 constexpr int kAdPopScriptOtherAd = 3;
 ADPOP_SCRIPT_API int __cdecl AdPopScript_TimeNotifications(int kind, const wchar_t* key, HWND window, unsigned count,
-                                                           double* microsOut);
+                                                           unsigned pauseMs, double* microsOut);

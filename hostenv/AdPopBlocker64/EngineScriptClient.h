@@ -103,8 +103,9 @@ public:
     bool StopStorm() const { return stopStorm_() != 0; }
 
     // kind: kAdPopScriptAdHat ... kAdPopScriptOtherAd; microsOut holds `count` values.
-    int TimeNotifications(int kind, const wchar_t* key, HWND window, unsigned count, double* microsOut) const {
-        return timeNotifications_(kind, key, window, count, microsOut);
+    int TimeNotifications(int kind, const wchar_t* key, HWND window, unsigned count, unsigned pauseMs,
+                          double* microsOut) const {
+        return timeNotifications_(kind, key, window, count, pauseMs, microsOut);
     }
 
 private:

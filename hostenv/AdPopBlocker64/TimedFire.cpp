@@ -22,6 +22,7 @@ struct TimedJob {
     std::wstring key;
     bool keyIsNull = false;
     HWND window = nullptr;
+    DWORD pauseMs = 0;
     std::vector<double> micros;
     int delivered = 0;
 };
@@ -55,6 +56,9 @@ DWORD WINAPI TimedThread(void* param) {
     const double ticksPerMicro = static_cast<double>(frequency.QuadPart) / 1e6;
     try {
         for (double& slot : job.micros) {
+            if (job.pauseMs > 0 && &slot != job.micros.data()) {
+                ::Sleep(job.pauseMs);
+            }
             LARGE_INTEGER before;
             LARGE_INTEGER after;
             ::QueryPerformanceCounter(&before);
@@ -69,7 +73,8 @@ DWORD WINAPI TimedThread(void* param) {
     return 0;
 }
 
-int TimeNotifications(int kind, const wchar_t* key, HWND window, unsigned count, double* microsOut) {
+int TimeNotifications(int kind, const wchar_t* key, HWND window, unsigned count, unsigned pauseMs,
+                      double* microsOut) {
     auto job = std::make_shared<TimedJob>();
     if ((count > 0 && microsOut == nullptr) || !KindOf(kind, job->kind)) {
         return -1;
@@ -77,6 +82,7 @@ int TimeNotifications(int kind, const wchar_t* key, HWND window, unsigned count,
     job->keyIsNull = key == nullptr;
     job->key = key != nullptr ? key : L"";
     job->window = window;
+    job->pauseMs = pauseMs;
     job->micros.assign(count, 0.0);
 
     auto* param = new std::shared_ptr<TimedJob>(job);
@@ -97,9 +103,9 @@ int TimeNotifications(int kind, const wchar_t* key, HWND window, unsigned count,
 } // namespace
 
 int __cdecl AdPopScript_TimeNotifications(int kind, const wchar_t* key, HWND window, unsigned count,
-                                          double* microsOut) {
+                                          unsigned pauseMs, double* microsOut) {
     try {
-        return TimeNotifications(kind, key, window, count, microsOut);
+        return TimeNotifications(kind, key, window, count, pauseMs, microsOut);
     } catch (...) {
         return -1; // nothing thrown inside the engine crosses its C exports
     }
