@@ -33,14 +33,15 @@ HMODULE OwnModule() noexcept {
     return module;
 }
 
-} // namespace
-
+// What is left of a wait of `timeoutMs` that started at `startMs` (tick counts).
 unsigned long RemainingMs(unsigned long long startMs, unsigned long long nowMs, unsigned long timeoutMs) {
     const unsigned long long elapsed = nowMs > startMs ? nowMs - startMs : 0;
     return elapsed >= timeoutMs ? 0 : static_cast<unsigned long>(timeoutMs - elapsed);
 }
 
-ReportWorker::ReportWorker(std::size_t capacity) noexcept
+} // namespace
+
+ReportWorker::ReportWorker(std::size_t capacity)
     : capacity_(capacity), pool_(::CreateThreadpool(nullptr)) {
     ::InitializeThreadpoolEnvironment(&environment_);
     // A pool of its own with one thread that stays, waiting in the pool and not

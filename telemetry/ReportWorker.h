@@ -26,7 +26,7 @@ class ReportWorker {
 public:
     using Job = std::function<void()>;
 
-    explicit ReportWorker(std::size_t capacity) noexcept;
+    explicit ReportWorker(std::size_t capacity);
     ReportWorker(const ReportWorker&) = delete;
     ReportWorker& operator=(const ReportWorker&) = delete;
 
@@ -56,9 +56,6 @@ private:
     std::uint64_t posted_ = 0;
     std::uint64_t done_ = 0;
 };
-
-// What is left of a wait of `timeoutMs` that started at `startMs` (tick counts).
-unsigned long RemainingMs(unsigned long long startMs, unsigned long long nowMs, unsigned long timeoutMs);
 
 // The data reporter's worker, made on first use.
 ReportWorker& TheReportWorker();
