@@ -78,9 +78,17 @@ struct RegKeyTraits {
     static void Close(pointer h) noexcept { ::RegCloseKey(h); }
 };
 
+struct ThreadpoolTraits {
+    using pointer = PTP_POOL;
+    static pointer Invalid() noexcept { return nullptr; }
+    static bool IsValid(pointer p) noexcept { return p != nullptr; }
+    static void Close(pointer p) noexcept { ::CloseThreadpool(p); }
+};
+
 using UniqueHandle = UniqueResource<KernelHandleTraits>; // events, processes, threads, tokens
 using UniqueModule = UniqueResource<ModuleTraits>;
 using UniqueLocalMem = UniqueResource<LocalMemTraits>;
 using UniqueRegKey = UniqueResource<RegKeyTraits>;
+using UniqueThreadpool = UniqueResource<ThreadpoolTraits>;
 
 } // namespace adw

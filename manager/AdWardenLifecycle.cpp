@@ -7,6 +7,7 @@
 #include "common/OwnModule.h"
 #include "manager/AdWarden.h"
 #include "queue/LowPowerOperationQueue.h"
+#include "telemetry/DataReporter.h"
 #include "vendor/PopUpBlockingVendor.h"
 
 namespace KelvaneCenter {
@@ -16,6 +17,8 @@ constexpr const char* kInitTag = "KelvaneCenter::AdWarden::Init";
 constexpr const char* kUnInitTag = "KelvaneCenter::AdWarden::UnInit";
 constexpr int kQueueCapacity = 100;
 constexpr int kQueueFailed = 100;
+// How long UnInit waits for the usage events reported before it to be sent.
+constexpr unsigned long kReportFlushMs = 2000;
 
 // The queue whose job this thread is running, null outside jobs.
 thread_local const IOperationQueue* t_jobQueue = nullptr;
@@ -118,6 +121,7 @@ void AdWarden::UnInit() {
     adw::CallLoggingExceptions(
         [this] {
             ReleaseQueue();
+            DataReporter::Flush(kReportFlushMs);
             PopUpBlockingVendor::GetInstance().UnInit();
         },
         kUnInitTag, "failed by an exception: ");

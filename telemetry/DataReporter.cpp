@@ -7,12 +7,16 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <string>
+#include <utility>
 
 #include "KrFileUtil/Registry.h"
 #include "common/CallLoggingExceptions.h"
 #include "common/LogLine.h"
 #include "qeevent/QeEvent.h"
 #include "telemetry/ReportText.h"
+#include "telemetry/ReportWorker.h"
+#include "telemetry/TextCache.h"
 #include "vendor/ProcessIdentity.h"
 
 namespace KelvaneCenter {
@@ -23,32 +27,36 @@ constexpr wchar_t kUserKeySuffix[] = L"\\SOFTWARE\\Norvane\\Hubrix\\Kelvane";
 constexpr unsigned long kAccess = KEY_ALL_ACCESS; // 0xF003F
 constexpr wchar_t kFocusModeGuidValue[] = L"DataReporterFocusModeGUID";
 
-// Engine threads report blocks and suspected windows at the same moment, and a
-// counter's read, increment and write are separate registry calls: unserialised,
-// two reports could both read n and both send and store n + 1, losing one. One lock
-// per counter keeps reports of unrelated counters from waiting on each other; it
-// orders the reports of this process only, the one process that writes these values.
-struct Counter {
-    explicit Counter(const wchar_t* name) : valueName(name) {}
-    const wchar_t* valueName;
-    std::mutex lock;
+constexpr wchar_t kOverCapCount[] = L"DataReporterOverCapCount";
+constexpr wchar_t kAutoBlockCount[] = L"DataReporterAutoBlockCount";
+constexpr wchar_t kSuspectedWindowCount[] = L"DataReporterSuspectedWindowCount";
+constexpr wchar_t kScreenShotWindowCount[] = L"DataReporterScreenShotWindowCount";
+
+// Module state, used by reports only. Reports run one at a time on the
+// reporter's worker, which also keeps each counter's read, increment and write
+// from interleaving with another report's.
+struct ReporterState {
+    std::string lastOperationId;
+    std::string focusModeOperationId;
+    std::mutex lastOperationIdLock;
+    // The user's SID text per console session: the look-up (WTS, impersonation,
+    // account name) is made once per session, again when another session is at the console.
+    TextCache<DWORD, std::wstring> userSid;
+    // The host program's version: the first one read is kept. One that cannot be
+    // read is tried again at the next report, so a host program installed or
+    // repaired while the library runs is still reported.
+    TextCache<int, std::string> appVersion;
 };
 
-Counter g_overCapCount(L"DataReporterOverCapCount");
-Counter g_autoBlockCount(L"DataReporterAutoBlockCount");
-Counter g_suspectedWindowCount(L"DataReporterSuspectedWindowCount");
-Counter g_screenShotWindowCount(L"DataReporterScreenShotWindowCount");
-
-// Module state. Meant for the focus monitor thread alone; the locks keep a
-// stray second caller from racing on the strings and make the stored operation
-// id always the one of the last event sent.
-std::string lastOperationId;
-std::string focusModeOperationId;
-std::mutex g_lastOperationIdLock;
-std::mutex g_focusSceneLock;
+ReporterState& State() {
+    // Never destroyed, like the worker: a report may still be running while an
+    // executable that links these objects runs its static destructors at exit.
+    static ReporterState* const state = new ReporterState();
+    return *state;
+}
 
 std::wstring UserKeyPath() {
-    return GetActiveUserSid() + kUserKeySuffix;
+    return State().userSid.Get(::WTSGetActiveConsoleSessionId(), [] { return GetActiveUserSid(); }) + kUserKeySuffix;
 }
 
 std::wstring AnsiToWide(const std::string& text) {
@@ -66,18 +74,127 @@ std::wstring AnsiToWide(const std::string& text) {
 }
 
 // Adds "count" = stored value + 1, sends the event and stores the value sent.
-void SendCounted(QeEvent& event, Counter& counter) {
-    std::lock_guard<std::mutex> guard(counter.lock);
-    const int count = NextCount(GetCountFromReg(counter.valueName));
+void SendCounted(QeEvent& event, const wchar_t* valueName) {
+    const int count = NextCount(GetCountFromReg(valueName));
     event = event.PutInt("count", count);
     QeView::Report(event);
-    RegCountToKey(counter.valueName, std::to_wstring(count));
+    RegCountToKey(valueName, std::to_wstring(count));
+}
+
+std::string ReadAppVersion() {
+    constexpr const char* kTag = "KelvaneCenter::DataReporter::GetAppVersion";
+    DWORD size = ::GetFileVersionInfoSizeW(kHostProgramPath, nullptr);
+    if (size == 0) {
+        return std::string();
+    }
+    std::unique_ptr<BYTE[]> infoData(new (std::nothrow) BYTE[size]);
+    if (!infoData) {
+        adw::LogLine(adw::kLogError, kTag, "infoData is nullptr");
+        return std::string();
+    }
+    if (!::GetFileVersionInfoW(kHostProgramPath, 0, size, infoData.get())) {
+        return std::string();
+    }
+    void* lpBuffer = nullptr;
+    UINT length = 0;
+    if (!::VerQueryValueW(infoData.get(), L"\\", &lpBuffer, &length)) {
+        return std::string();
+    }
+    if (lpBuffer == nullptr) {
+        adw::LogLine(adw::kLogError, kTag, "lpBuffer is null ptr");
+        return std::string();
+    }
+    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(lpBuffer);
+    return FormatVersion(fixed->dwProductVersionMS, fixed->dwProductVersionLS);
+}
+
+// Hands `report(args...)` to the reporter's worker. On the caller's thread
+// (an engine thread, a hook, the UI thread) only the arguments are copied and
+// queued. Telemetry never fails its caller: here and on the worker, whatever
+// is thrown is logged under the builder's tag.
+template <typename Report, typename... Args>
+void Send(const char* tag, Report report, const Args&... args) noexcept {
+    adw::CallLoggingExceptions([&] {
+        auto job = [tag, report, args...] {
+            adw::CallLoggingExceptions([&] { report(args...); }, tag, "report failed: ");
+        };
+        if (!TheReportWorker().Post(std::move(job))) {
+            adw::LogLine(adw::kLogError, tag, "report queue full, event dropped");
+        }
+    }, tag, "report failed: ");
+}
+
+void SendScreenShotWindow(int result, const std::string& windowInfo) {
+    const std::string version = DataReporter::GetAppVersion();
+    QeEvent event(DataReporter::kScreenShotWindowEventId);
+    event = event.PutString("result", std::to_string(result));
+    event = event.PutString("windowInfo", windowInfo);
+    event = event.PutString("version", version);
+    if (result == 0) {
+        // A failed screenshot block is reported but not counted.
+        event = event.PutInt("count", 0);
+    } else {
+        const int count = NextCount(GetCountFromReg(kScreenShotWindowCount));
+        event = event.PutInt("count", count);
+        RegCountToKey(kScreenShotWindowCount, std::to_wstring(count));
+    }
+    QeView::Report(event);
+}
+
+void SendModeSwitch(const std::string& mode, const std::string& status) {
+    const std::string version = DataReporter::GetAppVersion();
+    QeEvent event(DataReporter::kModeSwitchEventId);
+    event = event.PutString("mode", mode);
+    event = event.PutString("status", status);
+    event = event.PutString("version", version);
+    QeView::Report(event);
+}
+
+void SendOverCap(const std::string& manner, const std::string& windowInfo) {
+    const std::string version = DataReporter::GetAppVersion();
+    QeEvent event(DataReporter::kOverCapEventId);
+    event = event.PutString("manner", manner);
+    event = event.PutString("windowInfo", windowInfo);
+    event = event.PutString("version", version);
+    SendCounted(event, kOverCapCount);
+}
+
+void SendAutoBlock(const std::string& windowInfo) {
+    const std::string version = DataReporter::GetAppVersion();
+    QeEvent event(DataReporter::kAutoBlockEventId);
+    event = event.PutString("windowInfo", windowInfo);
+    event = event.PutString("version", version);
+    SendCounted(event, kAutoBlockCount);
+}
+
+void SendFocusScene(const std::string& sceneType, const std::string& triggeringApp) {
+    const std::string version = DataReporter::GetAppVersion();
+    // Every focus-scene event gets an operation id of its own.
+    std::string& focusModeOperationId = State().focusModeOperationId;
+    focusModeOperationId = GuidToString();
+    RegFocusModeGUIDToKey(AnsiToWide(focusModeOperationId));
+    QeEvent event(DataReporter::kFocusSceneEventId);
+    event = event.PutString("sceneType", sceneType);
+    event = event.PutString("triggeringApp", triggeringApp);
+    event = event.PutString("operation_id", focusModeOperationId);
+    event = event.PutString("version", version);
+    QeView::Report(event);
+}
+
+void SendSuspectedWindow(const std::string& windowInfo) {
+    const std::string version = DataReporter::GetAppVersion();
+    QeEvent event(DataReporter::kSuspectedWindowEventId);
+    event = event.PutString("windowInfo", windowInfo);
+    event = event.PutString("version", version);
+    SendCounted(event, kSuspectedWindowCount);
 }
 
 } // namespace
 
 std::string GuidToString() {
-    std::lock_guard<std::mutex> guard(g_lastOperationIdLock);
+    ReporterState& state = State();
+    std::lock_guard<std::mutex> guard(state.lastOperationIdLock);
+    std::string& lastOperationId = state.lastOperationId;
     lastOperationId.clear();
     GUID guid = {};
     if (FAILED(::CoCreateGuid(&guid))) {
@@ -123,110 +240,39 @@ int GetCountFromReg(const std::wstring& valueName) {
 }
 
 std::string DataReporter::GetAppVersion() {
-    constexpr const char* kTag = "KelvaneCenter::DataReporter::GetAppVersion";
-    DWORD size = ::GetFileVersionInfoSizeW(kHostProgramPath, nullptr);
-    if (size == 0) {
-        return std::string();
-    }
-    std::unique_ptr<BYTE[]> infoData(new (std::nothrow) BYTE[size]);
-    if (!infoData) {
-        adw::LogLine(adw::kLogError, kTag, "infoData is nullptr");
-        return std::string();
-    }
-    if (!::GetFileVersionInfoW(kHostProgramPath, 0, size, infoData.get())) {
-        return std::string();
-    }
-    void* lpBuffer = nullptr;
-    UINT length = 0;
-    if (!::VerQueryValueW(infoData.get(), L"\\", &lpBuffer, &length)) {
-        return std::string();
-    }
-    if (lpBuffer == nullptr) {
-        adw::LogLine(adw::kLogError, kTag, "lpBuffer is null ptr");
-        return std::string();
-    }
-    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(lpBuffer);
-    return FormatVersion(fixed->dwProductVersionMS, fixed->dwProductVersionLS);
+    return State().appVersion.Get(0, ReadAppVersion);
 }
 
-// Telemetry never fails its caller, who may be an engine thread or a hook:
-// every builder catches at its edge and logs.
+bool DataReporter::Flush(unsigned long timeoutMs) noexcept {
+    try {
+        return TheReportWorker().Flush(timeoutMs);
+    } catch (...) {
+        return true; // no worker could be made, so nothing was handed over
+    }
+}
+
 void DataReporter::ReportScreenShotWindow(int result, const std::string& windowInfo) {
-    adw::CallLoggingExceptions([&] {
-        const std::string version = GetAppVersion();
-        QeEvent event(kScreenShotWindowEventId);
-        event = event.PutString("result", std::to_string(result));
-        event = event.PutString("windowInfo", windowInfo);
-        event = event.PutString("version", version);
-        if (result == 0) {
-            // A failed screenshot block is reported but not counted.
-            event = event.PutInt("count", 0);
-        } else {
-            std::lock_guard<std::mutex> guard(g_screenShotWindowCount.lock);
-            const int count = NextCount(GetCountFromReg(g_screenShotWindowCount.valueName));
-            event = event.PutInt("count", count);
-            RegCountToKey(g_screenShotWindowCount.valueName, std::to_wstring(count));
-        }
-        QeView::Report(event);
-    }, "KelvaneCenter::DataReporter::ReportScreenShotWindow", "report failed: ");
+    Send("KelvaneCenter::DataReporter::ReportScreenShotWindow", SendScreenShotWindow, result, windowInfo);
 }
 
 void DataReporter::ReportModeSwitch(const std::string& mode, const std::string& status) {
-    adw::CallLoggingExceptions([&] {
-        const std::string version = GetAppVersion();
-        QeEvent event(kModeSwitchEventId);
-        event = event.PutString("mode", mode);
-        event = event.PutString("status", status);
-        event = event.PutString("version", version);
-        QeView::Report(event);
-    }, "KelvaneCenter::DataReporter::ReportModeSwitch", "report failed: ");
+    Send("KelvaneCenter::DataReporter::ReportModeSwitch", SendModeSwitch, mode, status);
 }
 
 void DataReporter::ReportOverCap(const std::string& manner, const std::string& windowInfo) {
-    adw::CallLoggingExceptions([&] {
-        const std::string version = GetAppVersion();
-        QeEvent event(kOverCapEventId);
-        event = event.PutString("manner", manner);
-        event = event.PutString("windowInfo", windowInfo);
-        event = event.PutString("version", version);
-        SendCounted(event, g_overCapCount);
-    }, "KelvaneCenter::DataReporter::ReportOverCap", "report failed: ");
+    Send("KelvaneCenter::DataReporter::ReportOverCap", SendOverCap, manner, windowInfo);
 }
 
 void DataReporter::ReportAutoBlock(const std::string& windowInfo) {
-    adw::CallLoggingExceptions([&] {
-        const std::string version = GetAppVersion();
-        QeEvent event(kAutoBlockEventId);
-        event = event.PutString("windowInfo", windowInfo);
-        event = event.PutString("version", version);
-        SendCounted(event, g_autoBlockCount);
-    }, "KelvaneCenter::DataReporter::ReportAutoBlock", "report failed: ");
+    Send("KelvaneCenter::DataReporter::ReportAutoBlock", SendAutoBlock, windowInfo);
 }
 
 void DataReporter::ReportFocusScene(const std::string& sceneType, const std::string& triggeringApp) {
-    adw::CallLoggingExceptions([&] {
-        const std::string version = GetAppVersion();
-        std::lock_guard<std::mutex> guard(g_focusSceneLock);
-        // Every focus-scene event gets an operation id of its own.
-        focusModeOperationId = GuidToString();
-        RegFocusModeGUIDToKey(AnsiToWide(focusModeOperationId));
-        QeEvent event(kFocusSceneEventId);
-        event = event.PutString("sceneType", sceneType);
-        event = event.PutString("triggeringApp", triggeringApp);
-        event = event.PutString("operation_id", focusModeOperationId);
-        event = event.PutString("version", version);
-        QeView::Report(event);
-    }, "KelvaneCenter::DataReporter::ReportFocusScene", "report failed: ");
+    Send("KelvaneCenter::DataReporter::ReportFocusScene", SendFocusScene, sceneType, triggeringApp);
 }
 
 void DataReporter::ReportSuspectedWindow(const std::string& windowInfo) {
-    adw::CallLoggingExceptions([&] {
-        const std::string version = GetAppVersion();
-        QeEvent event(kSuspectedWindowEventId);
-        event = event.PutString("windowInfo", windowInfo);
-        event = event.PutString("version", version);
-        SendCounted(event, g_suspectedWindowCount);
-    }, "KelvaneCenter::DataReporter::ReportSuspectedWindow", "report failed: ");
+    Send("KelvaneCenter::DataReporter::ReportSuspectedWindow", SendSuspectedWindow, windowInfo);
 }
 
 } // namespace KelvaneCenter

@@ -3,6 +3,7 @@
 // Usage events for the maker's telemetry library, with the host program's
 // product version and a few counters per user under HKEY_USERS\<SID>.
 
+#include <cstddef>
 #include <string>
 
 namespace KelvaneCenter {
@@ -22,8 +23,13 @@ public:
     static constexpr const char* kMannerWindowMove = "WINDOW_MOVE";
     static constexpr const char* kMannerAutoHide = "AUTO_HIDE";
 
-    // Each sends one event on the caller's thread and never fails it: whatever
-    // cannot be read or written is logged and the event goes out with what there is.
+    // Reports handed over and not yet sent, at most; each one beyond is dropped with a log line.
+    static constexpr std::size_t kMaxPendingReports = 4096;
+
+    // Each copies its arguments and hands one event to the reporter's worker,
+    // which sends the events one at a time in the order they were handed over.
+    // The caller never waits for a report and never fails: whatever cannot be
+    // read or written is logged and the event goes out with what there is.
     static void ReportScreenShotWindow(int result, const std::string& windowInfo);
     static void ReportModeSwitch(const std::string& mode, const std::string& status);
     static void ReportOverCap(const std::string& manner, const std::string& windowInfo);
@@ -31,7 +37,11 @@ public:
     static void ReportFocusScene(const std::string& sceneType, const std::string& triggeringApp);
     static void ReportSuspectedWindow(const std::string& windowInfo);
 
-    // The host program's product version "a.b.c.d", read anew each time; "" when unreadable.
+    // Waits until every report handed over before the call has been sent, at
+    // most timeoutMs; true when all were. Called from a report itself, it returns at once.
+    static bool Flush(unsigned long timeoutMs) noexcept;
+
+    // The host program's product version "a.b.c.d", read once per process; "" while unreadable.
     static std::string GetAppVersion();
 };
 

@@ -51,13 +51,29 @@ using UniqueCryptMsg = adw::UniqueResource<CryptMsgTraits>;
 using UniqueCertContext = adw::UniqueResource<CertContextTraits>;
 using UniqueWtsSessionList = adw::UniqueResource<WtsSessionListTraits>;
 
-// Impersonates the token's user on this thread for the scope's lifetime.
+// Impersonates the token's user on this thread for the scope's lifetime, then
+// gives the thread back the token it had before: the caller's thread may be
+// impersonating a client of its own, which RevertToSelf would throw away.
 class ScopedImpersonation {
 public:
-    explicit ScopedImpersonation(HANDLE token) noexcept
-        : active_(token != nullptr && ::ImpersonateLoggedOnUser(token) != FALSE) {}
+    explicit ScopedImpersonation(HANDLE token) noexcept {
+        if (token == nullptr) {
+            return;
+        }
+        if (!::OpenThreadToken(::GetCurrentThread(), TOKEN_IMPERSONATE, TRUE, previous_.put())) {
+            (void)previous_.release(); // nothing was obtained
+            if (::GetLastError() != ERROR_NO_TOKEN) {
+                return; // a token that cannot be saved is not replaced either
+            }
+        }
+        active_ = ::ImpersonateLoggedOnUser(token) != FALSE;
+    }
     ~ScopedImpersonation() {
-        if (active_) {
+        if (!active_) {
+            return;
+        }
+        // Should the old token not go back, at least the borrowed user must not stay.
+        if (!previous_ || !::SetThreadToken(nullptr, previous_.get())) {
             ::RevertToSelf();
         }
     }
@@ -65,7 +81,8 @@ public:
     ScopedImpersonation& operator=(const ScopedImpersonation&) = delete;
 
 private:
-    bool active_;
+    adw::UniqueHandle previous_; // the thread's token before, none when it had none
+    bool active_ = false;
 };
 
 std::string WideToCodePage(UINT codePage, const std::wstring& text) {

@@ -82,10 +82,16 @@ ADPOP_SCRIPT_API unsigned long long __cdecl AdPopScript_StormCalls();
 // Stops and joins the storm threads; 1 when all ended within 10 s.
 ADPOP_SCRIPT_API int __cdecl AdPopScript_StopStorm();
 
+// Kinds of notification, where a script function takes one.
+constexpr int kAdPopScriptAdHat = 0;
+constexpr int kAdPopScriptAdBlock = 1;
+constexpr int kAdPopScriptAdWindow = 2;
+constexpr int kAdPopScriptOtherAd = 3;
+
 // An engine that notifies while holding its table lock, which its item lookups
 // also take. HoldTableLock starts an engine thread that takes the lock and
 // keeps it (1 when held). NotifyUnderTableLock has that thread deliver one
-// notification (kind: 0 hat, 1 block, 2 window, 3 other) still holding the
+// notification of `kind` still holding the
 // lock, then release it and end: 1 delivered, 0 not, -1 no holder, -2 not back
 // within 10 s. TableLockWaiters: threads waiting for the lock right now.
 ADPOP_SCRIPT_API int __cdecl AdPopScript_HoldTableLock();
@@ -102,3 +108,11 @@ ADPOP_SCRIPT_API int __cdecl AdPopScript_ReleasedDuringCall();
 // The next SetTrackerState fires one notification (kind as above, no window)
 // on an engine thread and waits for it before it returns.
 ADPOP_SCRIPT_API void __cdecl AdPopScript_FireOnNextSetTrackerState(int kind, const wchar_t* key);
+// Timing, for benchmarks: fires `count` notifications of one kind on ONE new
+// engine thread, `pauseMs` apart (0: back to back), and stores how long each
+// delivery took, in microseconds, in microsOut[0..count).
+// Returns how many were delivered to a callback, -1 when the thread could not
+// start or the kind is unknown, -2 when the thread was still running after
+// 60 s (microsOut untouched).
+ADPOP_SCRIPT_API int __cdecl AdPopScript_TimeNotifications(int kind, const wchar_t* key, HWND window, unsigned count,
+                                                           unsigned pauseMs, double* microsOut);

@@ -52,7 +52,8 @@ public:
               Resolve(tableLockWaiters_, "AdPopScript_TableLockWaiters") &&
               Resolve(closeCallGate_, "AdPopScript_CloseCallGate") && Resolve(callsInFlight_, "AdPopScript_CallsInFlight") &&
               Resolve(releasedDuringCall_, "AdPopScript_ReleasedDuringCall") &&
-              Resolve(fireOnNextSetTrackerState_, "AdPopScript_FireOnNextSetTrackerState");
+              Resolve(fireOnNextSetTrackerState_, "AdPopScript_FireOnNextSetTrackerState") &&
+              Resolve(timeNotifications_, "AdPopScript_TimeNotifications");
     }
 
     EngineScriptClient(const EngineScriptClient&) = delete;
@@ -116,6 +117,11 @@ public:
     int CallsInFlight() const { return callsInFlight_(); }
     int ReleasedDuringCall() const { return releasedDuringCall_(); }
     void FireOnNextSetTrackerState(int kind, const wchar_t* key) const { fireOnNextSetTrackerState_(kind, key); }
+    // kind: kAdPopScriptAdHat ... kAdPopScriptOtherAd; microsOut holds `count` values.
+    int TimeNotifications(int kind, const wchar_t* key, HWND window, unsigned count, unsigned pauseMs,
+                          double* microsOut) const {
+        return timeNotifications_(kind, key, window, count, pauseMs, microsOut);
+    }
 
 private:
     template <typename Fn>
@@ -157,6 +163,7 @@ private:
     decltype(&AdPopScript_CallsInFlight) callsInFlight_ = nullptr;
     decltype(&AdPopScript_ReleasedDuringCall) releasedDuringCall_ = nullptr;
     decltype(&AdPopScript_FireOnNextSetTrackerState) fireOnNextSetTrackerState_ = nullptr;
+    decltype(&AdPopScript_TimeNotifications) timeNotifications_ = nullptr;
 };
 
 } // namespace adpop

@@ -5,47 +5,26 @@
 #include "TestSupport.h"
 #include "vendor/ProcessIdentity.h"
 
-using KelvaneCenter::GetFileSigner;
-using KelvaneCenter::IsTrustedSigner;
-using KelvaneCenter::WideToUtf8;
+using namespace KelvaneCenter;
 
-namespace {
-
-std::wstring Fixture(const wchar_t* name) {
-    return adwtest::ExeDir() + L"\\fixtures\\" + name;
-}
-
-} // namespace
-
-TEST(FileSigner, SignerIsReadExactlyAndOnlyTheMakersNamesAreTrusted) {
-    struct Case {
-        const wchar_t* fixture;
-        std::wstring signer;
-        bool trusted;
+TEST(FileSigner, SignerIsReadExactlyOnlyTheMakersNamesAreTrustedAndNoSignatureLeavesTheOutputAlone) {
+    const std::wstring fixtures = adwtest::ExeDir() + L"\\fixtures\\";
+    // The signer output afterwards: it starts as "untouched".
+    const struct { std::wstring path; int result; std::wstring signer; bool trusted; } cases[] = {
+        {fixtures + L"signed_technologies.exe", 1, L"Norvane Technologies Co., Ltd.", true},
+        {fixtures + L"signed_device.exe", 1, L"Norvane Device Co., Ltd.", true},
+        {fixtures + L"signed_lowercase.exe", 1, L"norvane technologies co., ltd.", false},
+        {fixtures + L"signed_trailing_blank.exe", 1, L"Norvane Technologies Co., Ltd. ", false},
+        {fixtures + L"signed_nonascii.exe", 1, L"N\u00F8rvane Ger\u00E4tebau \u8BFA\u4E07 Co., Ltd.", false},
+        {fixtures + L"unsigned_app.exe", 0, L"untouched", false}, {fixtures + L"none.exe", 0, L"untouched", false},
+        {L"", 0, L"untouched", false}, {adwtest::ExeDir(), 0, L"untouched", false},
     };
-    const Case cases[] = {
-        {L"signed_technologies.exe", L"Norvane Technologies Co., Ltd.", true},
-        {L"signed_device.exe", L"Norvane Device Co., Ltd.", true},
-        {L"signed_lowercase.exe", L"norvane technologies co., ltd.", false},
-        {L"signed_trailing_blank.exe", L"Norvane Technologies Co., Ltd. ", false},
-        {L"signed_nonascii.exe", L"N\u00F8rvane Ger\u00E4tebau \u8BFA\u4E07 Co., Ltd.", false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(WideToUtf8(c.fixture));
-        std::wstring signer;
-        EXPECT_EQ(GetFileSigner(Fixture(c.fixture), signer), 1);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(WideToUtf8(c.path));
+        std::wstring signer = L"untouched";
+        EXPECT_EQ(GetFileSigner(c.path, signer), c.result);
         EXPECT_EQ(signer, c.signer);
         EXPECT_EQ(IsTrustedSigner(signer), c.trusted);
         EXPECT_EQ(IsTrustedSigner(WideToUtf8(signer)), c.trusted);
-    }
-}
-
-TEST(FileSigner, NoEmbeddedSignatureGivesZeroAndLeavesTheOutputAlone) {
-    const std::wstring untouched = L"previous value";
-    for (const std::wstring& path : {Fixture(L"unsigned_app.exe"), Fixture(L"no_such_file.exe"), std::wstring(),
-                                     adwtest::ExeDir()}) {
-        std::wstring signer = untouched;
-        EXPECT_EQ(GetFileSigner(path, signer), 0) << WideToUtf8(path);
-        EXPECT_EQ(signer, untouched) << WideToUtf8(path);
     }
 }

@@ -7,27 +7,25 @@
 #include <security.h>
 
 #include <string>
+#include <thread>
 
 #include "common/UniqueResource.h"
 #include "vendor/ProcessIdentity.h"
 
-using KelvaneCenter::GetActiveUserSid;
-using KelvaneCenter::GetSessionUserName;
-using KelvaneCenter::GetUserSidString;
+using namespace KelvaneCenter;
 
 namespace {
 
-std::wstring OwnTokenSid() {
+// The SID text of the user of the process's token or of the thread's own; "" when there is none.
+std::wstring TokenUserSid(bool ofThread) {
     adw::UniqueHandle token;
-    union {
-        TOKEN_USER user;
-        BYTE bytes[512];
-    } buffer = {};
+    alignas(TOKEN_USER) BYTE buffer[512] = {};
     DWORD size = 0;
     LPWSTR text = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put()) ||
-        !GetTokenInformation(token.get(), TokenUser, &buffer, sizeof(buffer), &size) ||
-        !ConvertSidToStringSidW(buffer.user.User.Sid, &text)) {
+    if (!(ofThread ? OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, token.put())
+                   : OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) ||
+        !GetTokenInformation(token.get(), TokenUser, buffer, sizeof(buffer), &size) ||
+        !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text)) {
         return L"";
     }
     adw::UniqueLocalMem owned(text);
@@ -36,22 +34,20 @@ std::wstring OwnTokenSid() {
 
 } // namespace
 
-TEST(UserSid, ActiveUserIsTheUserRunningTheTests) {
-    std::wstring sid = GetActiveUserSid();
+TEST(UserSid, ActiveUserIsTheUserRunningTheTestsAndUnknownAccountsHaveNone) {
+    const std::wstring sid = GetActiveUserSid();
     ASSERT_FALSE(sid.empty());
     // Whether the console user's token is reachable (LocalSystem, Wine) or not, the
     // user at this desktop is the one whose token runs this test.
-    EXPECT_EQ(sid, OwnTokenSid());
+    EXPECT_EQ(sid, TokenUserSid(false));
+    EXPECT_EQ(GetUserSidString(L"adw-no-such-account-5b1e"), L"");
+    EXPECT_EQ(GetUserSidString(L"NO-SUCH-DOMAIN-5b1e\\nobody"), L"");
 }
 
-TEST(UserSid, SessionUserNameIsDomainBackslashUserAndNoImpersonationOutlivesTheCall) {
+TEST(UserSid, SessionUserNameIsDomainBackslashUserElseTheProcesssAccount) {
     std::wstring name = GetSessionUserName(WTSGetActiveConsoleSessionId());
-    ASSERT_NE(name.find(L'\\'), std::wstring::npos) << KelvaneCenter::WideToUtf8(name);
+    ASSERT_NE(name.find(L'\\'), std::wstring::npos) << WideToUtf8(name);
     EXPECT_EQ(GetUserSidString(name), GetActiveUserSid());
-    adw::UniqueHandle threadToken;
-    EXPECT_FALSE(OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, threadToken.put()));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_TOKEN));
-
     // No such session: no token, so the name is that of the account the process runs under.
     wchar_t own[MAX_PATH] = {};
     ULONG size = MAX_PATH;
@@ -59,7 +55,15 @@ TEST(UserSid, SessionUserNameIsDomainBackslashUserAndNoImpersonationOutlivesTheC
     EXPECT_EQ(GetSessionUserName(0xFFFFFF00u), own);
 }
 
-TEST(UserSid, UnknownAccountHasNoSid) {
-    EXPECT_EQ(GetUserSidString(L"adw-no-such-account-5b1e"), L"");
-    EXPECT_EQ(GetUserSidString(L"NO-SUCH-DOMAIN-5b1e\\nobody"), L"");
+// The look-up impersonates the console user: a thread without a token of its
+// own has none afterwards, and one that impersonates still has its own token.
+TEST(UserSid, TheLookUpLeavesTheThreadsTokenAsItWas) {
+    for (const bool impersonating : {false, true}) {
+        std::thread([impersonating] {
+            ASSERT_TRUE(!impersonating || ImpersonateSelf(SecurityImpersonation));
+            EXPECT_FALSE(GetActiveUserSid().empty());
+            EXPECT_EQ(TokenUserSid(true), impersonating ? TokenUserSid(false) : L"") << impersonating;
+            RevertToSelf();
+        }).join();
+    }
 }

@@ -103,7 +103,7 @@ TEST_F(ManagerLifecycle, CounterIsThePersistedValueElseTheEngineTotal) {
             SetSwitch(L"BlockedTimes", static_cast<DWORD>(c.persisted));
         }
         if (c.blockDuringInit) {
-            engine.FireOnNextSetTrackerState(1 /* block */, L"a");
+            engine.FireOnNextSetTrackerState(kAdPopScriptAdBlock, L"a");
         }
         host.Clear();
         ASSERT_EQ(client->Init(), 0);

@@ -15,8 +15,6 @@ using namespace std::chrono_literals;
 using adwtest::ExpectReturns;
 using adwtest::RunDetached;
 
-constexpr int kBlock = 1; // the engine stand-in's number for AdBlockNotify
-
 using ManagerShutdown = HostTest;
 
 // Engine thread A is inside the block handler, waiting for the engine's table
@@ -31,7 +29,7 @@ TEST_F(ManagerShutdown, UnInitReturnsWhileTheEngineNotifiesUnderItsOwnLock) {
     auto unInit = RunDetached([this] { client->UnInit(); });
     EXPECT_FALSE(adwtest::WaitUntil([&] { return unInit->load(); }, 200ms)) << "UnInit left a handler running";
 
-    EXPECT_EQ(engine.NotifyUnderTableLock(kBlock, L"k", nullptr), 1) << "engine thread B was kept waiting";
+    EXPECT_EQ(engine.NotifyUnderTableLock(kAdPopScriptAdBlock, L"k", nullptr), 1) << "engine thread B was kept waiting";
     ExpectReturns(unInit, "UnInit");
     ExpectReturns(handlerA, "the block handler");
 }

@@ -3,9 +3,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
-#include <regex>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -14,21 +13,20 @@
 #include "common/UniqueResource.h"
 #include "qeevent/QeEventCapture.h"
 #include "telemetry/DataReporter.h"
+#include "telemetry/ReportWorker.h"
 #include "vendor/ProcessIdentity.h"
 
 using KelvaneCenter::DataReporter;
+using Texts = std::vector<std::string>;
 
 namespace {
 
-const wchar_t* const kCounterNames[] = {L"DataReporterOverCapCount", L"DataReporterAutoBlockCount",
-                                        L"DataReporterSuspectedWindowCount", L"DataReporterScreenShotWindowCount",
-                                        L"DataReporterFocusModeGUID"};
-
-// "key=value" per pair, ints marked with '#', for whole-event comparisons.
-std::vector<std::string> Pairs(const QeCapturedEvent& event) {
-    std::vector<std::string> pairs;
+// The id, then "key=value" per pair, ints marked with '#', an operation id of GUID length as "guid".
+Texts Pairs(const QeCapturedEvent& event) {
+    Texts pairs = {std::to_string(event.id)};
     for (const auto& pair : event.pairs) {
-        pairs.push_back(pair.key + (pair.isInt ? "#" : "=") + pair.value);
+        const bool guid = pair.key == "operation_id" && pair.value.size() == 38;
+        pairs.push_back(pair.key + (pair.isInt ? "#" : "=") + (guid ? "guid" : pair.value));
     }
     return pairs;
 }
@@ -38,178 +36,124 @@ std::string ValueOf(const QeCapturedEvent& event, const std::string& key) {
     return found != event.pairs.end() ? found->value : "<absent>";
 }
 
-bool LooksLikeGuid(const std::string& text) {
-    return std::regex_match(text, std::regex("\\{[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}\\}"));
-}
-
 class DataReporterTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::wstring sid = KelvaneCenter::GetActiveUserSid();
-        ASSERT_FALSE(sid.empty());
-        keyPath_ = sid + L"\\SOFTWARE\\Norvane\\Hubrix\\Kelvane";
+        keyPath_ = KelvaneCenter::GetActiveUserSid() + L"\\SOFTWARE\\Norvane\\Hubrix\\Kelvane";
+        RegDeleteTreeW(HKEY_USERS, keyPath_.c_str());
         ASSERT_TRUE(adwtest::CreateKey(HKEY_USERS, keyPath_));
-        for (const wchar_t* name : kCounterNames) {
-            RegDeleteKeyValueW(HKEY_USERS, keyPath_.c_str(), name);
-        }
         QeEventCapture::Begin();
     }
-    void TearDown() override { QeEventCapture::End(); }
-
+    // What was sent, once every report handed over so far has gone out.
+    static std::vector<QeCapturedEvent> Sent() {
+        EXPECT_TRUE(DataReporter::Flush(60000));
+        return QeEventCapture::Events();
+    }
     std::wstring Stored(const wchar_t* name) const {
         std::wstring value;
         return adwtest::GetString(HKEY_USERS, keyPath_, name, value) ? value : L"<absent>";
     }
-    void Store(const wchar_t* name, const std::wstring& value) const {
-        ASSERT_TRUE(adwtest::SetString(HKEY_USERS, keyPath_, name, value));
-    }
-    static std::vector<QeCapturedEvent> Events() { return QeEventCapture::Events(); }
 
     std::wstring keyPath_;
     adwtest::LogCapture log_;
 };
 
-const std::wstring kOverCapReadFailed =
-    L"get reg value count failed, value = DataReporterOverCapCounterror = 2(GetCountFromReg)";
-
 } // namespace
 
-TEST_F(DataReporterTest, FirstCountedReportSendsOneStoresItAndLogsTheMissingValue) {
-    DataReporter::ReportOverCap(DataReporter::kMannerClickBlocking, "{\"processName\":\"ad.exe\"}");
-    auto events = Events();
-    ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(events[0].id, 992614519);
-    EXPECT_EQ(Pairs(events[0]), (std::vector<std::string>{"manner=CLICK_BLOCKING",
-                                                          "windowInfo={\"processName\":\"ad.exe\"}",
-                                                          "version=" + ValueOf(events[0], "version"), "count#1"}));
-    EXPECT_EQ(Stored(L"DataReporterOverCapCount"), L"1");
-    EXPECT_EQ(log_.Count(kOverCapReadFailed, 4), 1) << log_.Dump();
-
-    DataReporter::ReportOverCap(DataReporter::kMannerAutoHide, "{}");
-    ASSERT_EQ(Events().size(), 2u);
-    EXPECT_EQ(ValueOf(Events()[1], "count"), "2");
-    EXPECT_EQ(Stored(L"DataReporterOverCapCount"), L"2");
-    EXPECT_EQ(log_.CountPrefix(L"get reg value count failed, value = "), 1) << log_.Dump();
-}
-
-TEST_F(DataReporterTest, StoredCountsAdvanceAndGarbageCountsFromZero) {
-    Store(L"DataReporterAutoBlockCount", L"41");
-    Store(L"DataReporterSuspectedWindowCount", L"many");
-    DataReporter::ReportAutoBlock("{\"popupType\":\"x\"}");
+// First in the file: the version is read once per process.
+TEST_F(DataReporterTest, EachEventHasItsKeysInOrderCountsFromTheStoredValueAndKeepsTheFirstVersionFound) {
+    ASSERT_TRUE(adwtest::SetString(HKEY_USERS, keyPath_, L"DataReporterAutoBlockCount", L"41"));
+    ASSERT_TRUE(adwtest::SetString(HKEY_USERS, keyPath_, L"DataReporterSuspectedWindowCount", L"many"));
+    const std::filesystem::path host = L"C:\\Program Files\\Norvane\\Hubrix\\components\\Kelvane\\KelvaneCenter.exe";
+    std::error_code ignored;
+    std::filesystem::create_directories(host.parent_path(), ignored);
+    for (const bool present : {false, true, false}) { // the host program installed, then removed
+        std::filesystem::remove(host, ignored);
+        if (present) {
+            std::filesystem::copy_file(adwtest::ExeDir() + L"\\KelvaneCenter.exe", host, ignored);
+        }
+        DataReporter::ReportModeSwitch("POWER_MODE", present ? "1" : "0");
+        ASSERT_TRUE(DataReporter::Flush(60000));
+    }
+    DataReporter::ReportOverCap(DataReporter::kMannerClickBlocking, "{\"a\":1}");
+    DataReporter::ReportAutoBlock("{}");
     DataReporter::ReportSuspectedWindow("{}");
-
-    auto events = Events();
-    ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[0].id, 992614520);
-    EXPECT_EQ(Pairs(events[0]), (std::vector<std::string>{"windowInfo={\"popupType\":\"x\"}",
-                                                          "version=" + ValueOf(events[0], "version"), "count#42"}));
-    EXPECT_EQ(events[1].id, 992614523);
-    EXPECT_EQ(Pairs(events[1]),
-              (std::vector<std::string>{"windowInfo={}", "version=" + ValueOf(events[1], "version"), "count#1"}));
+    DataReporter::ReportScreenShotWindow(0, "{}");
+    DataReporter::ReportScreenShotWindow(-2, "{}");
+    DataReporter::ReportFocusScene("MEETING", "meet.exe");
+    const std::vector<Texts> expected = {
+        {"992614518", "mode=POWER_MODE", "status=0", "version="},
+        {"992614518", "mode=POWER_MODE", "status=1", "version=12.0.1.5"},
+        {"992614518", "mode=POWER_MODE", "status=0", "version=12.0.1.5"},
+        {"992614519", "manner=CLICK_BLOCKING", "windowInfo={\"a\":1}", "version=12.0.1.5", "count#1"},
+        {"992614520", "windowInfo={}", "version=12.0.1.5", "count#42"},
+        {"992614523", "windowInfo={}", "version=12.0.1.5", "count#1"},
+        {"992614517", "result=0", "windowInfo={}", "version=12.0.1.5", "count#0"},
+        {"992614517", "result=-2", "windowInfo={}", "version=12.0.1.5", "count#1"},
+        {"992614521", "sceneType=MEETING", "triggeringApp=meet.exe", "operation_id=guid", "version=12.0.1.5"},
+    };
+    const auto events = Sent();
+    std::vector<Texts> sent;
+    std::transform(events.begin(), events.end(), std::back_inserter(sent), Pairs);
+    ASSERT_EQ(sent, expected);
+    EXPECT_EQ(Stored(L"DataReporterOverCapCount"), L"1");
     EXPECT_EQ(Stored(L"DataReporterAutoBlockCount"), L"42");
     EXPECT_EQ(Stored(L"DataReporterSuspectedWindowCount"), L"1");
-    EXPECT_EQ(log_.CountPrefix(L"get reg value count failed"), 0) << log_.Dump();
-}
-
-TEST_F(DataReporterTest, FailedScreenShotBlockIsSentButNotCounted) {
-    DataReporter::ReportScreenShotWindow(0, "{\"w\":1}");
-    // Not read either: a missing value would have been logged.
-    EXPECT_EQ(Stored(L"DataReporterScreenShotWindowCount"), L"<absent>");
-    EXPECT_EQ(log_.CountPrefix(L"get reg value count failed"), 0);
-    DataReporter::ReportScreenShotWindow(1, "{}");
-    DataReporter::ReportScreenShotWindow(-2, "{}"); // any result but 0 is a success
-    EXPECT_EQ(Stored(L"DataReporterScreenShotWindowCount"), L"2");
-
-    auto events = Events();
-    ASSERT_EQ(events.size(), 3u);
-    EXPECT_EQ(events[0].id, 992614517);
-    EXPECT_EQ(Pairs(events[0]), (std::vector<std::string>{"result=0", "windowInfo={\"w\":1}",
-                                                          "version=" + ValueOf(events[0], "version"), "count#0"}));
-    EXPECT_EQ(ValueOf(events[1], "count"), "1");
-    EXPECT_EQ(ValueOf(events[2], "result"), "-2");
-    EXPECT_EQ(ValueOf(events[2], "count"), "2");
-}
-
-TEST_F(DataReporterTest, EachFocusSceneGetsANewOperationIdAndTheLastIsStored) {
-    DataReporter::ReportFocusScene("MEETING", "meet.exe");
-    DataReporter::ReportFocusScene("FULL_SCENE", "player.exe");
-
-    auto events = Events();
-    ASSERT_EQ(events.size(), 2u);
-    const std::string first = ValueOf(events[0], "operation_id");
-    const std::string second = ValueOf(events[1], "operation_id");
-    EXPECT_TRUE(LooksLikeGuid(first)) << first;
-    EXPECT_TRUE(LooksLikeGuid(second)) << second;
-    EXPECT_NE(first, second);
-    EXPECT_EQ(events[1].id, 992614521);
-    EXPECT_EQ(Pairs(events[1]), (std::vector<std::string>{"sceneType=FULL_SCENE", "triggeringApp=player.exe",
-                                                          "operation_id=" + second,
-                                                          "version=" + ValueOf(events[1], "version")}));
-    EXPECT_EQ(Stored(L"DataReporterFocusModeGUID"), std::wstring(second.begin(), second.end()));
-}
-
-TEST_F(DataReporterTest, VersionIsTheHostProgramsProductVersionOrEmpty) {
-    namespace fs = std::filesystem;
-    const fs::path hostProgram = L"C:\\Program Files\\Norvane\\Hubrix\\components\\Kelvane\\KelvaneCenter.exe";
-    fs::create_directories(hostProgram.parent_path());
-    fs::copy_file(adwtest::ExeDir() + L"\\KelvaneCenter.exe", hostProgram, fs::copy_options::overwrite_existing);
-    EXPECT_EQ(DataReporter::GetAppVersion(), "12.0.1.5");
-    DataReporter::ReportAutoBlock("{}");
-    ASSERT_EQ(Events().size(), 1u);
-    EXPECT_EQ(ValueOf(Events()[0], "version"), "12.0.1.5");
-
-    std::error_code ignored;
-    fs::remove(hostProgram, ignored);
-    KrLogCapture::Begin(); // forget the counter's first-read line above
-    EXPECT_EQ(DataReporter::GetAppVersion(), "");
-    DataReporter::ReportModeSwitch("POWER_MODE", "1");
-    auto events = Events();
-    ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[1].id, 992614518);
-    EXPECT_EQ(Pairs(events[1]), (std::vector<std::string>{"mode=POWER_MODE", "status=1", "version="}));
-    EXPECT_TRUE(log_.Lines().empty()) << log_.Dump();
+    EXPECT_EQ(Stored(L"DataReporterScreenShotWindowCount"), L"1"); // result 0: neither read nor counted
+    const std::string guid = ValueOf(events.back(), "operation_id");
+    EXPECT_EQ(Stored(L"DataReporterFocusModeGUID"), std::wstring(guid.begin(), guid.end()));
+    // Only the two missing counters are logged, not the missing host program.
+    EXPECT_EQ(log_.Lines().size(), 2u) << log_.Dump();
+    EXPECT_EQ(log_.Count(L"get reg value count failed, value = DataReporterOverCapCounterror = 2(GetCountFromReg)", 4), 1);
 }
 
 TEST_F(DataReporterTest, MissingKeyIsLoggedNotCreatedAndTheEventStillGoes) {
-    RegDeleteTreeW(HKEY_USERS, keyPath_.c_str());
     RegDeleteKeyW(HKEY_USERS, keyPath_.c_str());
     DataReporter::ReportOverCap(DataReporter::kMannerWindowMove, "{}");
     DataReporter::ReportFocusScene("MEETING", "meet.exe");
-
-    auto events = Events();
-    ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(ValueOf(events[0], "count"), "1");
-    EXPECT_TRUE(LooksLikeGuid(ValueOf(events[1], "operation_id")));
-    EXPECT_EQ(log_.Count(kOverCapReadFailed, 4), 1) << log_.Dump();
-    EXPECT_EQ(log_.Count(L"set reg value count failed, value = DataReporterOverCapCountcount = 1(RegCountToKey)", 4),
-              1)
-        << log_.Dump();
+    EXPECT_EQ(Sent().size(), 2u);
+    EXPECT_EQ(log_.Count(L"set reg value count failed, value = DataReporterOverCapCountcount = 1(RegCountToKey)", 4), 1);
     EXPECT_EQ(log_.Count(L"set focus mode operation id value failed(RegFocusModeGUIDToKey)", 4), 1) << log_.Dump();
     adw::UniqueRegKey key;
     EXPECT_NE(RegOpenKeyExW(HKEY_USERS, keyPath_.c_str(), 0, KEY_READ, key.put()), ERROR_SUCCESS);
 }
 
-TEST_F(DataReporterTest, ConcurrentReportsOfOneCounterNeitherRepeatNorLoseACount) {
-    constexpr int kThreads = 8;
-    constexpr int kReportsEach = 25;
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([] {
-            for (int i = 0; i < kReportsEach; ++i) {
-                DataReporter::ReportAutoBlock("{}");
-            }
-        });
+TEST_F(DataReporterTest, ReportsFromTwoThreadsKeepEachThreadsCallOrderAndNoneIsLost) {
+    constexpr int kEach = 300;
+    auto calls = [](void (*report)(const std::string&, const std::string&), const char* first) {
+        for (int i = 0; i < kEach; ++i) {
+            report(first, std::to_string(i));
+        }
+    };
+    std::thread hats(calls, &DataReporter::ReportOverCap, "AUTO_HIDE");
+    calls(&DataReporter::ReportModeSwitch, "FOCUS_MODE");
+    hats.join();
+    int next[2] = {0, 0}; // per calling thread, the call expected next
+    for (const auto& e : Sent()) {
+        const bool hat = e.id == DataReporter::kOverCapEventId;
+        const std::string i = std::to_string(next[hat]++);
+        EXPECT_EQ(hat ? ValueOf(e, "windowInfo") + "#" + ValueOf(e, "count") : ValueOf(e, "status"),
+                  hat ? i + "#" + std::to_string(next[hat]) : i);
     }
-    for (auto& thread : threads) {
-        thread.join();
-    }
+    EXPECT_EQ(next[0], kEach);
+    EXPECT_EQ(next[1], kEach);
+}
 
-    auto events = Events();
-    ASSERT_EQ(events.size(), static_cast<size_t>(kThreads * kReportsEach));
-    std::set<std::string> counts;
-    for (const auto& event : events) {
-        counts.insert(ValueOf(event, "count"));
+TEST_F(DataReporterTest, BeyondTheBoundReportsAreDroppedWithALogLineAndFlushOnTheWorkerDoesNotWait) {
+    adw::UniqueHandle gate(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::atomic<int> flushedOnWorker{-1};
+    // A job on the reporter's worker holds it, so that the pending list only grows.
+    ASSERT_TRUE(KelvaneCenter::TheReportWorker().Post([&] {
+        flushedOnWorker = DataReporter::Flush(60000) ? 1 : 0;
+        WaitForSingleObject(gate.get(), 60000);
+    }));
+    EXPECT_TRUE(adwtest::WaitUntil([&] { return flushedOnWorker == 0; }));
+    for (size_t i = 0; i < DataReporter::kMaxPendingReports + 2; ++i) {
+        DataReporter::ReportModeSwitch("POWER_MODE", std::to_string(i));
     }
-    EXPECT_EQ(counts.size(), events.size());
-    EXPECT_EQ(Stored(L"DataReporterAutoBlockCount"), std::to_wstring(kThreads * kReportsEach));
+    SetEvent(gate.get());
+    const auto events = Sent();
+    EXPECT_EQ(log_.Count(L"report queue full, event dropped(KelvaneCenter::DataReporter::ReportModeSwitch)", 4), 2);
+    ASSERT_EQ(events.size(), DataReporter::kMaxPendingReports);
+    EXPECT_EQ(ValueOf(events.back(), "status"), std::to_string(DataReporter::kMaxPendingReports - 1));
 }

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "telemetry/ReportText.h"
+#include "telemetry/TextCache.h"
 
 using namespace KelvaneCenter;
 
@@ -14,12 +15,7 @@ TEST(ReportText, GuidIsBracedUpperCaseHexInFieldOrder) {
     EXPECT_EQ(text, "{0123ABCD-4E5F-0A0B-C1D2-0304E5F60708}");
 }
 
-TEST(ReportText, VersionIsHighThenLowWordOfEachHalf) {
-    EXPECT_EQ(FormatVersion(MAKELONG(0, 12), MAKELONG(5, 1)), "12.0.1.5");
-    EXPECT_EQ(FormatVersion(0xFFFFFFFFu, 0x00010000u), "65535.65535.1.0");
-}
-
-TEST(ReportText, StoredCounterTextReadsLikeAtoi) {
+TEST(ReportText, StoredCounterTextReadsLikeAtoiAndCountsNeverWrap) {
     const std::pair<const char*, int> cases[] = {
         {"41", 41}, {"  17 blocks", 17}, {"-3", -3}, {"+8", 8}, {"many", 0}, {"x12", 0}, {"", 0},
         {"99999999999", INT_MAX}, {"-99999999999", INT_MIN},
@@ -27,11 +23,23 @@ TEST(ReportText, StoredCounterTextReadsLikeAtoi) {
     for (const auto& c : cases) {
         EXPECT_EQ(LeadingInt(c.first), c.second) << '"' << c.first << '"';
     }
+    EXPECT_EQ(NextCount(41), 42);
+    EXPECT_EQ(NextCount(INT_MAX), INT_MAX);
 }
 
-TEST(ReportText, CountsGrowByOneAndNeverWrap) {
-    EXPECT_EQ(NextCount(0), 1);
-    EXPECT_EQ(NextCount(41), 42);
-    EXPECT_EQ(NextCount(-1), 0);
-    EXPECT_EQ(NextCount(INT_MAX), INT_MAX);
+TEST(TextCache, UserKeyIsLookedUpOncePerSessionAndNotKeptWhenNoneIsFound) {
+    TextCache<DWORD, std::wstring> cache;
+    int lookUps = 0;
+    auto lookUp = [&lookUps](const wchar_t* found) {
+        ++lookUps;
+        return std::wstring(found);
+    };
+    // Per step: the console session, what a look-up would find, what Get gives, look-ups made so far.
+    const struct { DWORD session; const wchar_t* found; const wchar_t* result; int lookUps; } steps[] = {
+        {1, L"", L"", 1}, {1, L"S-1", L"S-1", 2}, {1, L"S-2", L"S-1", 2}, {2, L"S-2", L"S-2", 3},
+        {2, L"S-3", L"S-2", 3}, {1, L"S-4", L"S-4", 4}};
+    for (const auto& s : steps) {
+        EXPECT_EQ(cache.Get(s.session, [&] { return lookUp(s.found); }), s.result) << s.lookUps;
+        EXPECT_EQ(lookUps, s.lookUps);
+    }
 }
