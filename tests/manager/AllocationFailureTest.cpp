@@ -29,10 +29,6 @@ void* operator new(std::size_t size) {
     return p;
 }
 
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    return FailThisOne() ? nullptr : ::HeapAlloc(::GetProcessHeap(), 0, size != 0 ? size : 1);
-}
-
 void operator delete(void* p) noexcept {
     ::HeapFree(::GetProcessHeap(), 0, p);
 }
@@ -49,7 +45,7 @@ protected:
     // Calls `op` with its n-th allocation failed, for n = 0, 1, ... until a run
     // makes no more allocations than that; every result must be in `allowed`.
     template <typename Op>
-    void Sweep(const char* name, Op op, const std::set<long>& allowed, const std::function<void()>& reset) {
+    void Sweep(const char* name, Op op, const std::set<long>& allowed, const std::function<void()>& reset = [] {}) {
         for (long n = 0;; ++n) {
             g_failIn = n;
             const long result = op();
@@ -72,12 +68,9 @@ TEST_F(AllocationFailure, EveryOperationAnswersWithACode) {
     EXPECT_GT(log.CountPrefix(L"failed by an exception: "), 0) << "no allocation failure reached the edge";
 
     ASSERT_EQ(manager.Init(), 0);
-    const auto keepRunning = [] {};
-    Sweep("GetBlockingRecords", [&] { return static_cast<long>(manager.GetBlockingRecords()); }, {0, 206},
-          keepRunning);
-    Sweep("SetBlockingStatus", [&] { return static_cast<long>(manager.SetBlockingStatus(L"k", true)); }, {0, 407},
-          keepRunning);
-    Sweep("SetPowerState", [&] { return static_cast<long>(manager.SetPowerState(1)); }, {0, 100}, keepRunning);
+    Sweep("GetBlockingRecords", [&] { return static_cast<long>(manager.GetBlockingRecords()); }, {0, 206});
+    Sweep("SetBlockingStatus", [&] { return static_cast<long>(manager.SetBlockingStatus(L"k", true)); }, {0, 407});
+    Sweep("SetPowerState", [&] { return static_cast<long>(manager.SetPowerState(1)); }, {0, 100});
     Sweep("UnInit", [&] {
         manager.UnInit();
         return 0L;

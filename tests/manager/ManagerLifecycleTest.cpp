@@ -18,21 +18,6 @@ TEST(ManagerEntry, BothAccessorsAreViewsOfOneObject) {
     EXPECT_EQ(dynamic_cast<void*>(client), dynamic_cast<void*>(settings));
 }
 
-TEST(ManagerEntry, GetBlockedTimesReportsOnlyToTheRegisteredCallback) {
-    auto* client = KelvaneCenter::PopUpBlockingClientFactory::GetClientInstance();
-    adwtest::HostRecorder first;
-    adwtest::HostRecorder second;
-    EXPECT_EQ(client->GetBlockedTimes(), 0); // none registered
-    client->RegisterCallback(&first);
-    EXPECT_EQ(client->GetBlockedTimes(), 0);
-    client->RegisterCallback(&second); // replaces the first, which hears nothing more
-    EXPECT_EQ(client->GetBlockedTimes(), 0);
-    client->UnRegisterCallback();
-    EXPECT_EQ(client->GetBlockedTimes(), 0);
-    EXPECT_EQ(first.Values(HostEvent::BlockedTimes), std::vector<int>{0}); // nothing loaded yet
-    EXPECT_EQ(second.Values(HostEvent::BlockedTimes), std::vector<int>{0});
-}
-
 TEST_F(ManagerLifecycle, RefusedEngineIsReportedAndNothingElseStarts) {
     adwtest::LogCapture log;
     engine.AddItem(Item(L"k", 2));

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 #include "ChildProcess.h"
 #include "HostFixture.h"
@@ -124,10 +124,9 @@ TEST_F(ManagerShutdown, DllMainLogsTheDetachOnUnloadButNotAtProcessExit) {
     SetEnvironmentVariableW(L"KRLOG_FILE", nullptr);
     ASSERT_EQ(child.WaitForExit(), 0u);
     std::ifstream file(std::filesystem::path(logFile), std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    EXPECT_NE(text.str().find("process attach AdWarden(DllMain)"), std::string::npos) << text.str();
-    EXPECT_EQ(text.str().find("process detach"), std::string::npos) << text.str();
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("process attach AdWarden(DllMain)"), std::string::npos) << text;
+    EXPECT_EQ(text.find("process detach"), std::string::npos) << text;
 
     const std::wstring copy = adwtest::ExeDir() + L"\\AdWardenUnload.dll";
     ASSERT_TRUE(CopyFileW((adwtest::ExeDir() + L"\\AdWarden.dll").c_str(), copy.c_str(), FALSE));
@@ -136,6 +135,59 @@ TEST_F(ManagerShutdown, DllMainLogsTheDetachOnUnloadButNotAtProcessExit) {
     ASSERT_NE(library, nullptr);
     ASSERT_TRUE(FreeLibrary(library));
     EXPECT_EQ(log.Count(L"process detach AdWarden(DllMain)", 3), 1) << log.Dump();
+}
+
+using ManagerStress = HostTest;
+
+TEST_F(ManagerStress, NotificationsInFlightNeverOutliveUnInit) {
+    MessageWindow window;
+    engine.AddItem(Item(L"storm", 2));
+    std::atomic<bool> stopped{false};
+    std::atomic<long> calls{0};
+    std::atomic<long> callsWhileStopped{0};
+    host.onCall = [&](HostEvent::Kind) {
+        ++calls;
+        if (stopped) ++callsWhileStopped;
+    };
+    adwtest::LogCapture log;
+    // A host thread using the manager all along: each call gets its normal or its
+    // not-started answer (300 is the adapter's, when the engine was not loaded yet).
+    engine.AddItem(Item(L"hammer", 2));
+    std::atomic<bool> hammering{true};
+    std::atomic<int> unexpected{0};
+    auto hammer = adwtest::RunDetached([&] {
+        while (hammering) {
+            const unsigned status = client->SetBlockingStatus(L"hammer", false);
+            const int period = settings->SetClearPeriod(30);
+            unexpected += (status != 0 && status != 300 && status != 407) + (period != 0 && period != 102);
+        }
+    });
+
+    constexpr int kCycles = 40;
+    unsigned long long lastStormCalls = 0;
+    for (int cycle = 0; cycle < kCycles; ++cycle) {
+        stopped = false;
+        ASSERT_EQ(client->Init(), 0);
+        if (cycle == 0) {
+            ASSERT_TRUE(engine.StartStorm(4, L"storm", window.get()));
+        }
+        // Let the engine threads reach the manager in this period before stopping it.
+        ASSERT_TRUE(adwtest::WaitUntil([&] { return engine.StormCalls() > lastStormCalls + 20; }));
+        lastStormCalls = engine.StormCalls();
+        client->UnInit();
+        stopped = true;
+        client->GetBlockingRecords(); // no queue: answered with 206 on this thread
+    }
+    ASSERT_TRUE(engine.StopStorm());
+    hammering = false;
+    adwtest::ExpectReturns(hammer, "the host thread");
+    EXPECT_EQ(unexpected.load(), 0);
+
+    EXPECT_GT(calls.load(), kCycles);
+    // Between periods only the host's own 206 answers reach it.
+    EXPECT_EQ(callsWhileStopped.load(), kCycles);
+    // A handler that runs while its manager stops would find the queue gone.
+    EXPECT_EQ(log.CountPrefix(L"getModelListQueue is null(KelvaneCenter::AdWarden::CallBack"), 0);
 }
 
 } // namespace

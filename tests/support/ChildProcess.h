@@ -13,14 +13,12 @@ namespace adwtest {
 
 class ChildProcess {
 public:
-    // `processAttributes` may give the new process a security descriptor of its own.
-    ChildProcess(const std::wstring& exe, const std::wstring& args = L"", DWORD flags = CREATE_NO_WINDOW,
-                 SECURITY_ATTRIBUTES* processAttributes = nullptr) {
+    ChildProcess(const std::wstring& exe, const std::wstring& args = L"", DWORD flags = CREATE_NO_WINDOW) {
         std::wstring commandLine = L"\"" + exe + L"\" " + args;
         STARTUPINFOW startup = {};
         startup.cb = sizeof(startup);
         PROCESS_INFORMATION info = {};
-        if (CreateProcessW(exe.c_str(), &commandLine[0], processAttributes, nullptr, FALSE, flags, nullptr, nullptr,
+        if (CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, flags, nullptr, nullptr,
                            &startup, &info)) {
             process_.reset(info.hProcess);
             thread_.reset(info.hThread);
@@ -49,32 +47,23 @@ public:
 
     // Its first visible top-level window; null when it showed none in time.
     HWND WaitForWindow() const {
-        Search search = {id_, nullptr};
-        if (process_) {
-            WaitUntil([&] {
-                EnumWindows(&FindOwnWindow, reinterpret_cast<LPARAM>(&search));
-                return search.window != nullptr;
-            });
-        }
-        return search.window;
+        HWND found = nullptr;
+        WaitUntil([&] {
+            for (HWND w = FindWindowExW(nullptr, nullptr, nullptr, nullptr); w != nullptr && process_;
+                 w = FindWindowExW(nullptr, w, nullptr, nullptr)) {
+                DWORD owner = 0;
+                GetWindowThreadProcessId(w, &owner);
+                if (owner == id_ && IsWindowVisible(w)) {
+                    found = w;
+                    return true;
+                }
+            }
+            return false;
+        });
+        return found;
     }
 
 private:
-    struct Search {
-        DWORD processId;
-        HWND window;
-    };
-    static BOOL CALLBACK FindOwnWindow(HWND window, LPARAM param) {
-        auto* search = reinterpret_cast<Search*>(param);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == search->processId && IsWindowVisible(window)) {
-            search->window = window;
-            return FALSE;
-        }
-        return TRUE;
-    }
-
     adw::UniqueHandle process_;
     adw::UniqueHandle thread_;
     DWORD id_ = 0;

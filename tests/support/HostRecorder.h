@@ -38,9 +38,7 @@ public:
     }
     std::vector<HostEvent> OfKind(HostEvent::Kind kind) const {
         std::vector<HostEvent> out;
-        for (const auto& e : Events()) {
-            if (e.kind == kind) out.push_back(e);
-        }
+        for (const auto& e : Events()) if (e.kind == kind) out.push_back(e);
         return out;
     }
     // The values of the events of one kind (counters, error codes, states).

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 #include <thread>
 
@@ -50,11 +51,15 @@ int LogCapture::CountPrefix(const std::wstring& prefix) const {
     }));
 }
 
+std::vector<std::wstring> LogCapture::Texts(int level) const {
+    std::vector<std::wstring> texts;
+    for (const auto& line : Lines()) if (line.level == level) texts.push_back(line.text);
+    return texts;
+}
+
 std::wstring LogCapture::Dump() const {
     std::wstring all;
-    for (const auto& line : Lines()) {
-        all += L"  [" + std::to_wstring(line.level) + L"] " + line.text + L"\n";
-    }
+    for (const auto& line : Lines()) all += L"  [" + std::to_wstring(line.level) + L"] " + line.text + L"\n";
     return all;
 }
 
@@ -87,19 +92,15 @@ bool GetDword(HKEY root, const std::wstring& path, const std::wstring& name, DWO
 bool GetString(HKEY root, const std::wstring& path, const std::wstring& name, std::wstring& value) {
     wchar_t buffer[1024] = {};
     DWORD size = sizeof(buffer);
-    if (RegGetValueW(root, path.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS) {
-        return false;
-    }
-    value = buffer;
-    return true;
+    const bool read = RegGetValueW(root, path.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, buffer, &size) == ERROR_SUCCESS;
+    value = read ? buffer : value;
+    return read;
 }
 
 std::wstring ExeDir() {
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring dir = path;
-    size_t slash = dir.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? L"." : dir.substr(0, slash);
+    return std::filesystem::path(path).parent_path().wstring();
 }
 
 } // namespace adwtest

@@ -27,52 +27,40 @@ void ExpectEveryOperationReportsNoTracker() {
 class VendorLoad : public VendorTest {};
 
 TEST_F(VendorLoad, InitLoadsOnceAndConnectsNotificationsUnInitUndoesIt) {
-    {
-        adwtest::LogCapture log;
-        EXPECT_EQ(vendor.Init(), 0u);
-        ASSERT_NE(g_pAdPopWndTracker, nullptr);
-        EXPECT_EQ(engine.FireAdHat(L"k", nullptr), 1) << "Init registered no callbacks with the engine";
-        IAdPopWndTracker* first = g_pAdPopWndTracker;
-        EXPECT_EQ(vendor.Init(), 0u); // already loaded: nothing is done again, nothing is logged
-        EXPECT_EQ(g_pAdPopWndTracker, first);
-        EXPECT_EQ(engine.InitCalls(), 1);
-        EXPECT_EQ(Lines(log), std::vector<Line>{AdapterLine(3, L"Init true.", "Init")});
-    }
     adwtest::LogCapture log;
+    EXPECT_EQ(vendor.Init(), 0u);
+    IAdPopWndTracker* first = g_pAdPopWndTracker;
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(engine.FireAdHat(L"k", nullptr), 1) << "Init registered no callbacks with the engine";
+    EXPECT_EQ(vendor.Init(), 0u); // already loaded: nothing is done again, nothing is logged
+    EXPECT_EQ(g_pAdPopWndTracker, first);
     vendor.UnInit();
-    EXPECT_EQ(Lines(log), std::vector<Line>{AdapterLine(3, L"Enter uninit.", "UnInit")});
     EXPECT_EQ(g_pAdPopWndTracker, nullptr);
     EXPECT_EQ(engine.FireAdHat(L"k", nullptr), 0) << "the engine still holds callbacks after UnInit";
-    vendor.UnInit(); // nothing left to end
-    EXPECT_EQ(engine.UnInitCalls(), 1);
-    EXPECT_EQ(engine.ReleaseCalls(), 1);
-
-    EXPECT_EQ(vendor.Init(), 0u); // a new period loads the engine again
-    EXPECT_NE(g_pAdPopWndTracker, nullptr);
+    vendor.UnInit(); // nothing left to end, the line all the same
+    EXPECT_EQ(Lines(log), (std::vector<Line>{AdapterLine(3, L"Init true.", "Init"),
+                                             AdapterLine(3, L"Enter uninit.", "UnInit"),
+                                             AdapterLine(3, L"Enter uninit.", "UnInit")}));
+    EXPECT_EQ(std::vector<int>({engine.InitCalls(), engine.UnInitCalls(), engine.ReleaseCalls()}),
+              std::vector<int>({1, 1, 1}));
+    LoadEngine(); // a new period loads the engine again
     EXPECT_EQ(engine.InitCalls(), 2);
 }
 
+// The module is held after the failure: a second Init claims success, does
+// nothing and logs nothing, and every operation finds no tracker; UnInit lets go.
 TEST_F(VendorLoad, NullTrackerGives202AndIsNotRetriedUntilUnInit) {
     engine.SetGetInterfaceReturnsNull(true);
     {
         adwtest::LogCapture log;
         EXPECT_EQ(vendor.Init(), 202u);
-        EXPECT_EQ(Lines(log), std::vector<Line>{AdapterLine(4, L"g_pAdPopWndTracker is null, err = 202", "Init")});
-    }
-    EXPECT_EQ(g_pAdPopWndTracker, nullptr);
-
-    // The module is still held: a second Init claims success and does nothing.
-    engine.SetGetInterfaceReturnsNull(false);
-    {
-        adwtest::LogCapture log;
+        engine.SetGetInterfaceReturnsNull(false);
         EXPECT_EQ(vendor.Init(), 0u);
-        EXPECT_TRUE(log.Lines().empty()) << log.Dump();
+        EXPECT_EQ(Lines(log), std::vector<Line>{AdapterLine(4, L"g_pAdPopWndTracker is null, err = 202", "Init")});
     }
     EXPECT_EQ(g_pAdPopWndTracker, nullptr);
     EXPECT_EQ(engine.InitCalls(), 0);
     ExpectEveryOperationReportsNoTracker();
-
-    // UnInit lets go of the module; the next Init starts afresh.
     vendor.UnInit();
     LoadEngine();
 }

@@ -14,15 +14,10 @@ using KelvaneCenter::PopUpBlockingVendor;
 
 const HWND kWindowA = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x1A2B));
 
-class VendorNotifications : public VendorTest {
-protected:
-    void SetUp() override {
-        VendorTest::SetUp();
-        LoadEngine();
-    }
-};
+using VendorNotifications = VendorTest;
 
 TEST_F(VendorNotifications, ATargetThatThrowsIsContainedAndLogged) {
+    LoadEngine();
     int blockCalls = 0;
     vendor.SetAdHatTarget([](const wchar_t* const&, HWND const&) { throw std::runtime_error("hat broke"); });
     vendor.SetAdBlockTarget([&blockCalls](const wchar_t* const&) { ++blockCalls; });
@@ -39,6 +34,7 @@ TEST_F(VendorNotifications, ATargetThatThrowsIsContainedAndLogged) {
 // While a hat call is in flight, emptying the targets refuses new notifications
 // at once (a block no longer reaches its target) and returns only after the call.
 TEST_F(VendorNotifications, EmptyingRefusesNewCallsAndWaitsForTheOneInFlight) {
+    LoadEngine();
     std::atomic<bool> entered{false};
     std::atomic<bool> release{false};
     std::atomic<int> blocks{0};

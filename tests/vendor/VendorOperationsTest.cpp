@@ -30,22 +30,6 @@ TEST_F(VendorOperations, SetClearPeriodPassesThePeriodAndMapsTheAnswer) {
     }
 }
 
-TEST_F(VendorOperations, IsSuppotBlockMapsTheAnswerAndLogsIt) {
-    const HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x2F00)); // passed through, never used
-    struct Case {
-        int answer;
-        unsigned expected;
-    };
-    for (Case c : {Case{1, 0u}, Case{0, 405u}, Case{2, 405u}}) {
-        SCOPED_TRACE(c.answer);
-        engine.SetIsSuppotBlockResult(c.answer);
-        adwtest::LogCapture log;
-        EXPECT_EQ(vendor.IsSuppotBlock(window), c.expected);
-        EXPECT_EQ(Lines(log), std::vector<Line>{AdapterLine(3, L"IsSuppotBlock returns " + std::to_wstring(c.answer),
-                                                            "IsSuppotBlock")});
-    }
-}
-
 // An item handed out with a failure code is kept (listed and counted); a
 // missing one is skipped, and each failure is logged by the listing step.
 TEST_F(VendorOperations, ListingAndBlockCountKeepItemsReturnedWithAFailure) {
