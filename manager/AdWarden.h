@@ -79,8 +79,9 @@ private:
     void NotifyIfUndecided(const std::wstring& key, HWND window, const char* jobTag);
     void BindEngineHandlers();
     void ReleaseQueue();
-    // A job of a queue that has been stopped since it started may still be
-    // finishing: it must not reach the host or the engine any more.
+    // A job of a queue that has been stopped since it started (the host stopped
+    // the manager from inside a callback) may still be finishing: it must not
+    // reach the host any more. No job calls the engine after calling the host.
     bool JobIsCurrent() const;
     // Calls `fn(callback)` when a callback is registered and the caller is not a stale job.
     template <typename Fn>
