@@ -31,14 +31,14 @@ using Pairs = std::vector<std::pair<std::wstring, int>>;
 // of its handle type. Hidden allowed items, the maker's own programs, unknown
 // types and items the engine cannot hand out give none of the second kind.
 TEST_F(ManagerRecords, ListFollowsRecencyHandleTypeAndSigner) {
-    struct Spec {
+    struct Row {
         const wchar_t* key;
         int type;
         unsigned blocks;
         double daysAgo;
         const wchar_t* exe; // null: unsigned
         int hide;
-    } specs[] = {
+    } rows[] = {
         {L"recent", 1, 3, 2, nullptr, 0},
         {L"old", 1, 3, 20, nullptr, 0},
         {L"future", 2, 1, -3, nullptr, 0},
@@ -54,12 +54,12 @@ TEST_F(ManagerRecords, ListFollowsRecencyHandleTypeAndSigner) {
         {L"unreadable", 1, 0, 0, nullptr, 0}, // fetched with a failure and no item
         {L"withFailure", 1, 0, 0, nullptr, 0}, // fetched with a failure code, item kept
     };
-    for (const Spec& spec : specs) {
-        adpop::EngineItem item = Item(spec.key, spec.type);
-        item.blockCount = spec.blocks;
-        item.lastBlockTime = LocalTimeDaysAgo(spec.daysAgo);
-        item.hideFlag = spec.hide;
-        if (spec.exe != nullptr) item.exePath = Fixture(spec.exe);
+    for (const Row& row : rows) {
+        adpop::EngineItem item = Item(row.key, row.type);
+        item.blockCount = row.blocks;
+        item.lastBlockTime = LocalTimeDaysAgo(row.daysAgo);
+        item.hideFlag = row.hide;
+        if (row.exe != nullptr) item.exePath = Fixture(row.exe);
         engine.AddItem(item);
     }
     engine.FailItemAt(12, 0, /*leaveNull=*/true);
