@@ -131,7 +131,11 @@ int __cdecl AdPopScript_HoldTableLock() {
 }
 
 int __cdecl AdPopScript_NotifyUnderTableLock(int kind, const wchar_t* key, HWND window) {
-    return Guarded(-1, [=] { return Engine().threads.NotifyUnderTableLock(static_cast<Notification>(kind), key, window); });
+    Notification notification;
+    if (!adpop::NotificationFromKind(kind, notification)) {
+        return -1;
+    }
+    return Guarded(-1, [=] { return Engine().threads.NotifyUnderTableLock(notification, key, window); });
 }
 
 int __cdecl AdPopScript_TableLockWaiters() {
@@ -158,6 +162,10 @@ int __cdecl AdPopScript_ReleasedDuringCall() {
 }
 
 void __cdecl AdPopScript_FireOnNextSetTrackerState(int kind, const wchar_t* key) {
+    Notification ignored;
+    if (!adpop::NotificationFromKind(kind, ignored)) {
+        return;
+    }
     Guarded(0, [=] {
         Engine().holds.fireKey = key != nullptr ? key : L"";
         Engine().holds.fireOnTrackerState = kind;

@@ -92,7 +92,7 @@ constexpr int kAdPopScriptOtherAd = 3;
 // also take. HoldTableLock starts an engine thread that takes the lock and
 // keeps it (1 when held). NotifyUnderTableLock has that thread deliver one
 // notification of `kind` still holding the
-// lock, then release it and end: 1 delivered, 0 not, -1 no holder, -2 not back
+// lock, then release it and end: 1 delivered, 0 not, -1 no holder or an unknown kind, -2 not back
 // within 10 s. TableLockWaiters: threads waiting for the lock right now.
 ADPOP_SCRIPT_API int __cdecl AdPopScript_HoldTableLock();
 ADPOP_SCRIPT_API int __cdecl AdPopScript_NotifyUnderTableLock(int kind, const wchar_t* key, HWND window);

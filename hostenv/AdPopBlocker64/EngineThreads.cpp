@@ -11,8 +11,6 @@ constexpr DWORD kJoinTimeoutMs = 10000;
 constexpr Notification kAllNotifications[] = {Notification::AdHat, Notification::AdBlock, Notification::AdWindow,
                                               Notification::OtherAd};
 
-// Shared by the caller and the firing thread, so that a caller that gave up
-// waiting leaves the thread nothing dangling.
 struct FireJob {
     NotificationHub* hub = nullptr;
     Notification kind = Notification::AdHat;
@@ -22,15 +20,8 @@ struct FireJob {
     std::atomic<int> delivered{0};
 };
 
-DWORD WINAPI FireThread(void* param) {
-    std::unique_ptr<std::shared_ptr<FireJob>> holder(static_cast<std::shared_ptr<FireJob>*>(param));
-    FireJob& job = **holder;
-    try {
-        job.delivered = job.hub->Deliver(job.kind, job.keyIsNull ? nullptr : job.key.c_str(), job.window) ? 1 : 0;
-    } catch (...) {
-        // An engine thread ends quietly; the caller sees "not delivered".
-    }
-    return 0;
+void Fire(FireJob& job) {
+    job.delivered = job.hub->Deliver(job.kind, job.keyIsNull ? nullptr : job.key.c_str(), job.window) ? 1 : 0;
 }
 
 } // namespace
@@ -43,16 +34,8 @@ int EngineThreads::FireOnce(Notification kind, const wchar_t* key, HWND window) 
     job->key = key != nullptr ? key : L"";
     job->window = window;
 
-    auto* param = new std::shared_ptr<FireJob>(job);
-    adw::UniqueHandle thread(::CreateThread(nullptr, 0, FireThread, param, 0, nullptr));
-    if (!thread) {
-        delete param;
-        return -1;
-    }
-    if (::WaitForSingleObject(thread.get(), kJoinTimeoutMs) != WAIT_OBJECT_0) {
-        return -2;
-    }
-    return job->delivered.load();
+    const int ended = RunOnEngineThread(job, &Fire, kJoinTimeoutMs);
+    return ended == 0 ? job->delivered.load() : ended;
 }
 
 bool EngineThreads::StartStorm(unsigned threads, const wchar_t* key, HWND window) {

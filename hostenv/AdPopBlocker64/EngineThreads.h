@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -10,6 +11,36 @@
 #include "common/UniqueResource.h"
 
 namespace adpop {
+
+template <typename Job>
+struct EngineThreadStart {
+    std::shared_ptr<Job> job;
+    void (*body)(Job&);
+
+    static DWORD WINAPI Entry(void* param) {
+        std::unique_ptr<EngineThreadStart> owned(static_cast<EngineThreadStart*>(param));
+        try {
+            owned->body(*owned->job);
+        } catch (...) {
+            // An engine thread ends quietly; the caller sees what the job recorded.
+        }
+        return 0;
+    }
+};
+
+// Runs `body(*job)` on a new engine thread and waits up to `timeoutMs`: 0 when
+// it ended, -1 when no thread could start, -2 when it is still running. The job
+// is shared with the thread, so a caller that gave up leaves nothing dangling.
+template <typename Job>
+int RunOnEngineThread(const std::shared_ptr<Job>& job, void (*body)(Job&), DWORD timeoutMs) {
+    auto* start = new EngineThreadStart<Job>{job, body};
+    adw::UniqueHandle thread(::CreateThread(nullptr, 0, &EngineThreadStart<Job>::Entry, start, 0, nullptr));
+    if (!thread) {
+        delete start;
+        return -1;
+    }
+    return ::WaitForSingleObject(thread.get(), timeoutMs) == WAIT_OBJECT_0 ? 0 : -2;
+}
 
 // The engine's own threads: one per fired notification, or a storm of threads
 // that fire all four notifications in turn until stopped.

@@ -6,6 +6,16 @@ namespace adpop {
 
 enum class Notification { AdHat, AdBlock, AdWindow, OtherAd };
 
+// A script's kind number (kAdPopScriptAdHat ... kAdPopScriptOtherAd, in this
+// enum's order); false for any other number.
+inline bool NotificationFromKind(int kind, Notification& out) {
+    if (kind < 0 || kind > static_cast<int>(Notification::OtherAd)) {
+        return false;
+    }
+    out = static_cast<Notification>(kind);
+    return true;
+}
+
 // The callbacks handed to the tracker's Init, and their delivery. Delivery holds
 // the hub's lock shared; Disconnect takes it exclusively, so that, like an
 // engine joining its threads at UnInit, it returns only when no notification is

@@ -27,56 +27,30 @@ struct TimedJob {
     int delivered = 0;
 };
 
-bool KindOf(int kind, Notification& out) {
-    switch (kind) {
-    case kAdPopScriptAdHat:
-        out = Notification::AdHat;
-        return true;
-    case kAdPopScriptAdBlock:
-        out = Notification::AdBlock;
-        return true;
-    case kAdPopScriptAdWindow:
-        out = Notification::AdWindow;
-        return true;
-    case kAdPopScriptOtherAd:
-        out = Notification::OtherAd;
-        return true;
-    default:
-        return false;
-    }
-}
-
-DWORD WINAPI TimedThread(void* param) {
-    std::unique_ptr<std::shared_ptr<TimedJob>> holder(static_cast<std::shared_ptr<TimedJob>*>(param));
-    TimedJob& job = **holder;
+void TimeEach(TimedJob& job) {
     adpop::NotificationHub& hub = adpop::ScriptedTracker::Instance().hub;
     const wchar_t* key = job.keyIsNull ? nullptr : job.key.c_str();
     LARGE_INTEGER frequency;
     ::QueryPerformanceFrequency(&frequency);
     const double ticksPerMicro = static_cast<double>(frequency.QuadPart) / 1e6;
-    try {
-        for (double& slot : job.micros) {
-            if (job.pauseMs > 0 && &slot != job.micros.data()) {
-                ::Sleep(job.pauseMs);
-            }
-            LARGE_INTEGER before;
-            LARGE_INTEGER after;
-            ::QueryPerformanceCounter(&before);
-            const bool delivered = hub.Deliver(job.kind, key, job.window);
-            ::QueryPerformanceCounter(&after);
-            slot = static_cast<double>(after.QuadPart - before.QuadPart) / ticksPerMicro;
-            job.delivered += delivered ? 1 : 0;
+    for (double& slot : job.micros) {
+        if (job.pauseMs > 0 && &slot != job.micros.data()) {
+            ::Sleep(job.pauseMs);
         }
-    } catch (...) {
-        // An engine thread ends quietly; the caller sees fewer deliveries.
+        LARGE_INTEGER before;
+        LARGE_INTEGER after;
+        ::QueryPerformanceCounter(&before);
+        const bool delivered = hub.Deliver(job.kind, key, job.window);
+        ::QueryPerformanceCounter(&after);
+        slot = static_cast<double>(after.QuadPart - before.QuadPart) / ticksPerMicro;
+        job.delivered += delivered ? 1 : 0;
     }
-    return 0;
 }
 
 int TimeNotifications(int kind, const wchar_t* key, HWND window, unsigned count, unsigned pauseMs,
                       double* microsOut) {
     auto job = std::make_shared<TimedJob>();
-    if ((count > 0 && microsOut == nullptr) || !KindOf(kind, job->kind)) {
+    if ((count > 0 && microsOut == nullptr) || !adpop::NotificationFromKind(kind, job->kind)) {
         return -1;
     }
     job->keyIsNull = key == nullptr;
@@ -85,14 +59,9 @@ int TimeNotifications(int kind, const wchar_t* key, HWND window, unsigned count,
     job->pauseMs = pauseMs;
     job->micros.assign(count, 0.0);
 
-    auto* param = new std::shared_ptr<TimedJob>(job);
-    adw::UniqueHandle thread(::CreateThread(nullptr, 0, TimedThread, param, 0, nullptr));
-    if (!thread) {
-        delete param;
-        return -1;
-    }
-    if (::WaitForSingleObject(thread.get(), kJoinTimeoutMs) != WAIT_OBJECT_0) {
-        return -2;
+    const int ended = adpop::RunOnEngineThread(job, &TimeEach, kJoinTimeoutMs);
+    if (ended != 0) {
+        return ended;
     }
     for (unsigned i = 0; i < count; ++i) {
         microsOut[i] = job->micros[i];
