@@ -51,12 +51,6 @@ int LogCapture::CountPrefix(const std::wstring& prefix) const {
     }));
 }
 
-std::vector<std::wstring> LogCapture::Texts(int level) const {
-    std::vector<std::wstring> texts;
-    for (const auto& line : Lines()) if (line.level == level) texts.push_back(line.text);
-    return texts;
-}
-
 std::wstring LogCapture::Dump() const {
     std::wstring all;
     for (const auto& line : Lines()) all += L"  [" + std::to_wstring(line.level) + L"] " + line.text + L"\n";

@@ -37,8 +37,6 @@ public:
     // Number of captured lines that start with `prefix` (any level).
     int CountPrefix(const std::wstring& prefix) const;
     bool Has(const std::wstring& text, int level) const { return Count(text, level) > 0; }
-    // The texts of the captured lines at `level`, in order.
-    std::vector<std::wstring> Texts(int level) const;
     std::wstring Dump() const; // all lines, for failure messages
 };
 
