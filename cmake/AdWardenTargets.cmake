@@ -24,6 +24,7 @@ endfunction()
 #   hkcu_config   HKCU\SOFTWARE\Norvane\Hubrix\Kelvane, also reached as
 #                 HKEY_USERS\<user SID>\SOFTWARE\Norvane\Hubrix\Kelvane (the same key)
 #   install_path  the host program under C:\Program Files\Norvane\Hubrix\components\Kelvane\
+#   assistant_pipe  the assistant's named pipe \\.\Pipe\iCorvoAssistant, served or left free
 function(adw_add_gtest name)
   cmake_parse_arguments(ARG "SERIAL" "" "SOURCES;LIBS;LOCKS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
