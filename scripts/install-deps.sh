@@ -3,7 +3,8 @@
 set -eu
 need=()
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
-for pkg in cmake make ninja-build g++-mingw-w64-x86-64-posix clang wine64 xvfb x11-utils googletest osslsigncode openssl; do
+for pkg in cmake make ninja-build g++-mingw-w64-x86-64-posix clang wine64 xvfb x11-utils googletest osslsigncode openssl \
+           xserver-xorg-core xserver-xorg-video-dummy; do
     have_pkg "$pkg" || need+=("$pkg")
 done
 if [ ${#need[@]} -gt 0 ]; then

@@ -1,5 +1,5 @@
 # Sourced, not run. A private Wine session: its own prefix, its own X display
-# (Xvfb) and a persistent wineserver, started once for a whole test run.
+# (Xorg with two monitors, else Xvfb) and a persistent wineserver, started once for a whole test run.
 #   adw_session_start <prefix-base>  exports WINEPREFIX, DISPLAY, ADW_SESSION=1;
 #                                    the prefix is <prefix-base>.<n>, the first one
 #                                    no other run holds (each is made once, then reused)
@@ -14,6 +14,20 @@ ADW_WINESERVER=${ADW_WINESERVER:-/usr/lib/wine/wineserver}
 
 _adw_started_xvfb=""
 _adw_lock_fd=""
+_adw_scripts=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+# Starts the X server of display :$1 in the background. Two monitors where
+# Xorg's dummy driver is installed (scripts/install-deps.sh installs it): the
+# primary (0,0)-(1920,1080) and a second one left of it, (-1280,0)-(0,1024);
+# otherwise Xvfb with the primary alone.
+_adw_x_server() {
+    if [ -x /usr/bin/Xorg ] && [ -f /usr/lib/xorg/modules/drivers/dummy_drv.so ]; then
+        exec /usr/bin/Xorg ":$1" -config "$_adw_scripts/xorg-two-monitors.conf" -noreset -nolisten tcp \
+            -novtswitch -sharevts -logfile "/tmp/adw-xorg.$1.log"
+    else
+        exec Xvfb ":$1" -screen 0 1920x1080x24 -nolisten tcp -noreset
+    fi
+}
 
 # First display number whose lock file is free; claimed by Xvfb itself, so two
 # runs at once cannot both get it (the loser retries the next number).
@@ -21,11 +35,11 @@ _adw_start_xvfb() {
     local n pid i
     for n in $(seq 90 199); do
         [ -e "/tmp/.X${n}-lock" ] && continue
-        Xvfb ":${n}" -screen 0 1920x1080x24 -nolisten tcp -noreset >/dev/null 2>&1 {_adw_lock_fd}>&- &
+        _adw_x_server "$n" >/dev/null 2>&1 {_adw_lock_fd}>&- &
         pid=$!
         # Recorded at once, so that a stop in the middle of the wait still ends it.
         _adw_started_xvfb=$pid
-        for i in $(seq 1 100); do
+        for i in $(seq 1 200); do
             if xdpyinfo -display ":${n}" >/dev/null 2>&1; then
                 export DISPLAY=":${n}"
                 return 0
