@@ -6,6 +6,10 @@ LRESULT WindowImplBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
     BOOL handled = TRUE;
     LRESULT result = 0;
     switch (message) {
+    case WM_NCCALCSIZE:
+        // The library draws every window itself: whatever frame or caption the
+        // style asks for, the client area is the whole window.
+        return 0;
     case WM_CREATE:
         result = OnCreate(message, wParam, lParam, handled);
         break;
