@@ -38,10 +38,4 @@ void AdWarden::ReportError(int code) noexcept {
                                "KelvaneCenter::AdWarden::ReportError", kExceptionText);
 }
 
-// The capture overlay is not part of this build yet: the request is accepted
-// and nothing opens.
-int AdWarden::ScreenshotBlocking() {
-    return 0;
-}
-
 } // namespace KelvaneCenter

@@ -19,6 +19,7 @@ class PopWndItem;
 
 namespace KelvaneCenter {
 class BlockingPopup;
+class CaptureWindowDialog;
 }
 
 namespace KelvaneCenter {
@@ -65,10 +66,15 @@ public:
     void GetValidWndItem(const wchar_t* key, HWND wnd, PopWndItem*& item);
     static bool IsAdWhiteProcess(const wchar_t* const& exePath);
 
+    // Closes and deletes the capture overlay on the UI thread, from any thread
+    // (waiting for the UI thread, bounded); UnInit calls it.
+    void DestroyCaptureDialog();
+
     // Read-only views for tests.
     int BlockedTimes() const { return blockedTimes.load(); }
     SwitchConfig Switches() const { return switchConfig; }
     IOperationQueue* Queue() const { return getModelListQueue.load(); }
+    CaptureWindowDialog* CaptureDialog() const { return captureDialog; } // on the UI thread
 
 private:
     bool ConfigInit();
@@ -98,6 +104,9 @@ private:
     template <typename Fn>
     void CallHost(Fn&& fn);
     void ReportError(int code) noexcept;
+    // The capture overlay (UI thread).
+    void OpenCaptureDialog(unsigned generation);
+    void DeleteCaptureDialog();
     // Sets the counter to `base` plus the blocks counted since it read `since`.
     void RebaseBlockedTimes(int base, int since);
 
@@ -126,6 +135,10 @@ private:
     unsigned hatGeneration_ = 0;
     bool hatsOpen_ = false;
     const BlockingPopup* hatInCreation_ = nullptr;
+    // Touched on the UI thread only (or by DestroyCaptureDialog once no UI thread is left).
+    CaptureWindowDialog* captureDialog = nullptr;
+    // Moved on by DestroyCaptureDialog: an opening dispatched before it opens nothing.
+    std::atomic<unsigned> captureGeneration_{0};
 };
 
 template <typename Fn>

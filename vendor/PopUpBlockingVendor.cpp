@@ -10,6 +10,7 @@
 #include "common/LogLine.h"
 #include "common/CallLoggingExceptions.h"
 #include "common/Rundown.h"
+#include "telemetry/DataReporter.h"
 #include "vendor/PopupDescription.h"
 #include "vendor/ProcessIdentity.h"
 #include "vendor/ProcessImagePath.h"
@@ -243,6 +244,22 @@ unsigned PopUpBlockingVendor::IsSuppotBlock(HWND window) {
     const int supported = tracker->IsSuppotBlock(window);
     adw::LogLine(adw::kLogInfo, kTag, "IsSuppotBlock returns ", supported);
     return supported == 1 ? kOk : kNotBlockable;
+}
+
+unsigned PopUpBlockingVendor::AddBlockByScreenShot(HWND wnd) {
+    constexpr char kTag[] = "KelvaneCenter::PopUpBlockingVendor::AddBlockByScreenShot";
+    int blocked = 0;
+    {
+        const TrackerCall call;
+        IAdPopWndTracker* tracker = call.get();
+        if (tracker == nullptr) {
+            return NoTracker(kTag);
+        }
+        blocked = tracker->AddBlockByScreenShot(wnd);
+    }
+    adw::LogLine(adw::kLogInfo, kTag, "AddBlockByScreenShot returns ", blocked);
+    DataReporter::ReportScreenShotWindow(blocked == 1 ? 1 : 0, GetWindowInfo(wnd));
+    return blocked == 1 ? kOk : kNotBlockable;
 }
 
 unsigned PopUpBlockingVendor::SetClearPeriod(unsigned period) {

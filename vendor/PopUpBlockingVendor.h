@@ -47,6 +47,8 @@ public:
 
     unsigned SetTrackerState(int state);          // 0 or 102
     unsigned IsSuppotBlock(HWND window);          // 0, 405 or 102
+    // Has the engine block the window from now on and reports the attempt: 0, 405 or 102.
+    unsigned AddBlockByScreenShot(HWND wnd);
     unsigned SetClearPeriod(unsigned period);     // 0, 304 or 102
     unsigned SetHandleType(const wchar_t* const& key, bool block); // 0, 300 or 301
     // `item` is null afterwards when the engine knows no such key.

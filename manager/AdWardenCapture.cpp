@@ -1,0 +1,102 @@
+// The capture overlay as the manager owns it: opened on the host's request,
+// kept after it closes, deleted by the next opening or by UnInit. Its window
+// and object belong to the UI thread; DestroyCaptureDialog hands them back to
+// it from any other thread.
+
+#include <memory>
+#include <new>
+#include <utility>
+
+#include "DuiLib/UIMainQueue.h"
+#include "common/CallLoggingExceptions.h"
+#include "common/LogLine.h"
+#include "common/Rundown.h"
+#include "common/UniqueResource.h"
+#include "manager/AdWarden.h"
+#include "ui/CaptureWindowDialog.h"
+
+namespace KelvaneCenter {
+
+namespace {
+constexpr char kScreenshotTag[] = "KelvaneCenter::AdWarden::ScreenshotBlocking";
+constexpr char kDestroyTag[] = "KelvaneCenter::AdWarden::DestroyCaptureDialog";
+// How long DestroyCaptureDialog waits for the UI thread to close the overlay.
+constexpr DWORD kCaptureCloseWaitMs = 5000;
+constexpr DWORD kCaptureStyle = 0x00070080;
+constexpr DWORD kCaptureExStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_WINDOWEDGE;
+} // namespace
+
+int AdWarden::ScreenshotBlocking() {
+    adw::LogLine(adw::kLogInfo, kScreenshotTag, "ScreenshotBlocking fired");
+    adw::CallLoggingExceptions(
+        [this] {
+            const unsigned generation = captureGeneration_.load();
+            DuiLib::UIMainQueue::getInstance().dispatch([this, generation] { OpenCaptureDialog(generation); });
+        },
+        kScreenshotTag, "failed by an exception: ");
+    return 0;
+}
+
+// UI thread.
+void AdWarden::OpenCaptureDialog(unsigned generation) {
+    if (generation != captureGeneration_.load()) {
+        return; // UnInit came between the request and this job
+    }
+    DeleteCaptureDialog();
+    captureDialog = new (std::nothrow) CaptureWindowDialog();
+    if (captureDialog == nullptr) {
+        return;
+    }
+    captureDialog->Create(nullptr, L"", kCaptureStyle, kCaptureExStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                          CW_USEDEFAULT, nullptr);
+    captureDialog->ShowWindow(true, true);
+}
+
+// UI thread. An overlay still open is closed the way the user closes it, so
+// the assistant hears that it closed, before its object goes: a new request
+// starts afresh rather than reusing it, and no window outlives its object.
+void AdWarden::DeleteCaptureDialog() {
+    CaptureWindowDialog* dialog = std::exchange(captureDialog, nullptr);
+    if (dialog == nullptr) {
+        return;
+    }
+    const HWND window = dialog->GetHWND();
+    if (window != nullptr && IsWindow(window)) {
+        SendMessageW(window, WM_CLOSE, 0, 0);
+    }
+    delete dialog;
+}
+
+// A window can only be destroyed on its own thread, and the host may call
+// UnInit on the UI thread itself: there the overlay goes at once; from any
+// other thread it goes in a job queued behind every opening already
+// dispatched (which, being older, open nothing), and the caller waits for it,
+// bounded and serving sent messages. Without a UI thread the window is gone
+// with it and only the object is left to delete. A UI thread too busy to run
+// the job in time keeps the overlay: deleting it here could pull the object
+// from under its window.
+void AdWarden::DestroyCaptureDialog() {
+    ++captureGeneration_;
+    DuiLib::UIMainQueue& ui = DuiLib::UIMainQueue::getInstance();
+    if (ui.isMainThread()) {
+        DeleteCaptureDialog();
+        return;
+    }
+    auto done = std::make_shared<adw::UniqueHandle>(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!*done) {
+        adw::LogLine(adw::kLogError, kDestroyTag, "capture window kept, err = ", static_cast<unsigned>(GetLastError()));
+        return;
+    }
+    if (!ui.dispatch([this, done] {
+            DeleteCaptureDialog();
+            SetEvent(done->get());
+        })) {
+        delete std::exchange(captureDialog, nullptr);
+        return;
+    }
+    if (!adw::WaitServingSentMessages(done->get(), kCaptureCloseWaitMs)) {
+        adw::LogLine(adw::kLogError, kDestroyTag, "capture window not closed in time");
+    }
+}
+
+} // namespace KelvaneCenter
