@@ -116,7 +116,8 @@ void BlockingPopup::KeepZOrder() {
     } else if (IsTopMost(adWindow)) {
         BringWindowToTop(self);
         SetWindowPos(self, HWND_TOPMOST, 0, 0, 0, 0, kKeepPlace);
-    } else {
+    } else if (GetWindow(adWindow, GW_HWNDNEXT) != self || IsTopMost(self)) {
+        // Moving a window costs a round trip to the display; most ticks find it in place.
         SetWindowPos(self, adWindow, 0, 0, 0, 0, kKeepPlace);
     }
 }
