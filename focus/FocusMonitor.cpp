@@ -257,15 +257,22 @@ bool FocusScene::StopMonitor() {
             ::SetEvent(wakeEvent.get());
             wakeEvent.reset();
         }
-        adw::UniqueHandle stopper(StartThread(&StopWndThreadProcWnd));
-        if (!stopper) {
-            return false;
-        }
-        if (WaitServingSentMessages(stopper.get(), kStopWaitMs) == WAIT_TIMEOUT) {
-            adw::LogLine(adw::kLogInfo, kStopTag, "fail to stop window thread. time is out.");
-            // The stopper is only waiting for the monitor thread here; the
-            // monitor thread still leaves on its own once it reaches the quit.
-            ::TerminateThread(stopper.get(), 0);
+        // A stop from the monitor thread itself (its scene receiver) cannot wait
+        // for that thread: it posts the quit, and the loop ends once the
+        // receiver has returned. A start before then fails.
+        if (::GetThreadId(g_hWndThread.get()) == ::GetCurrentThreadId()) {
+            ::PostQuitMessage(0);
+        } else {
+            adw::UniqueHandle stopper(StartThread(&StopWndThreadProcWnd));
+            if (!stopper) {
+                return false;
+            }
+            if (WaitServingSentMessages(stopper.get(), kStopWaitMs) == WAIT_TIMEOUT) {
+                adw::LogLine(adw::kLogInfo, kStopTag, "fail to stop window thread. time is out.");
+                // The stopper is only waiting for the monitor thread here; the
+                // monitor thread still leaves on its own once it reaches the quit.
+                ::TerminateThread(stopper.get(), 0);
+            }
         }
     }
     sceneCallback.Call(false);
