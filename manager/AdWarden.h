@@ -14,6 +14,7 @@
 #include "common/Rundown.h"
 #include "manager/HostCallback.h"
 #include "manager/LoadConfig.h"
+#include "manager/SettingLock.h"
 
 class PopWndItem;
 
@@ -72,13 +73,20 @@ public:
 
     // Read-only views for tests.
     int BlockedTimes() const { return blockedTimes.load(); }
-    SwitchConfig Switches() const { return switchConfig; }
+    SwitchConfig Switches() const {
+        std::lock_guard<std::mutex> read(switchLock_);
+        return switchConfig;
+    }
     IOperationQueue* Queue() const { return getModelListQueue.load(); }
     CaptureWindowDialog* CaptureDialog() const { return captureDialog; } // on the UI thread
 
 private:
     bool ConfigInit();
     bool StartFocusMode();
+    // Takes the gates and the process lists for the focus-scene parts from the registry.
+    void ApplyFocusConfig();
+    // For UnInit: stops the focus-scene monitor when it runs.
+    void StopFocusScene();
     void LoadBlockedTimes();
     void ListRecords();
     void ApplyStatus(const std::wstring& popupId, bool block);
@@ -96,6 +104,9 @@ private:
     void CreateAdHatWnd(HWND window, const std::wstring& key, unsigned generation);
     bool NeedExtraHat(HWND window);
     void CloseHats();
+    // Hats held back while a focus scene lasts on their ad window's monitor.
+    bool HoldHatForScene(HWND window, const std::wstring& key);
+    void ResumeHeldHats();
     // A job of a queue that has been stopped since it started (the host stopped
     // the manager from inside a callback) may still be finishing: it must not
     // reach the host any more. No job calls the engine after calling the host.
@@ -119,15 +130,22 @@ private:
     // Calls to the host made by jobs; UnInit waits them out before it joins the
     // worker, serving sent messages meanwhile.
     adw::Rundown hostCalls_;
-    bool focusModeSupported = false;
+    // Set by Init from the host's registry values; read by host and engine threads.
+    std::atomic<bool> focusModeSupported{false};
+    std::atomic<bool> closeAdWindowEnabled{false};
+    // SetBlockingState replaces all three switches while SetPowerState and
+    // SetFocusState each change one on other host threads: every read and write
+    // of them outside Init (which the host never runs beside another
+    // operation) is made under this lock, which is held for nothing else.
     SwitchConfig switchConfig;
+    mutable std::mutex switchLock_;
     // Incremented on engine threads, read and written on the queue's worker.
     std::atomic<int> blockedTimes{0};
     // Until the persisted counter is loaded, blocks only count: nothing writes
     // it, and the load adds the blocks counted since Init read blockedAtInit_.
     std::atomic<bool> counterLoaded_{false};
     std::atomic<int> blockedAtInit_{0};
-    std::mutex settingLock;
+    SettingLock settingLock;
     // Owned hats; guarded by hatLock_, since UnInit takes them from the UI thread.
     std::vector<BlockingPopup*> hatWindows;
     std::mutex hatLock_;
@@ -135,6 +153,11 @@ private:
     unsigned hatGeneration_ = 0;
     bool hatsOpen_ = false;
     const BlockingPopup* hatInCreation_ = nullptr;
+    struct HeldHat {
+        HWND window;
+        std::wstring key;
+    };
+    std::vector<HeldHat> heldHats_; // under hatLock_
     // Touched on the UI thread only (or by DestroyCaptureDialog once no UI thread is left).
     CaptureWindowDialog* captureDialog = nullptr;
     // Moved on by DestroyCaptureDialog: an opening dispatched before it opens nothing.
