@@ -26,12 +26,15 @@ endfunction()
 #   install_path  the host program under C:\Program Files\Norvane\Hubrix\components\Kelvane\
 #   assistant_pipe  the assistant's named pipe \\.\Pipe\iCorvoAssistant, served or left free
 function(adw_add_gtest name)
-  cmake_parse_arguments(ARG "SERIAL" "" "SOURCES;LIBS;LOCKS" ${ARGN})
+  cmake_parse_arguments(ARG "SERIAL" "LABEL" "SOURCES;LIBS;LOCKS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} adw_testsupport GTest::gtest GTest::gtest_main)
   set(props TIMEOUT 120)
   if(ARG_SERIAL)
     list(APPEND props RUN_SERIAL TRUE)
+  endif()
+  if(ARG_LABEL)
+    list(APPEND props LABELS ${ARG_LABEL})
   endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST

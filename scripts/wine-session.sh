@@ -1,5 +1,5 @@
 # Sourced, not run. A private Wine session: its own prefix, its own X display
-# (Xorg with two monitors, else Xvfb) and a persistent wineserver, started once for a whole test run.
+# (Xvfb, or Xorg with two monitors) and a persistent wineserver, started once for a whole test run.
 #   adw_session_start <prefix-base>  exports WINEPREFIX, DISPLAY, ADW_SESSION=1;
 #                                    the prefix is <prefix-base>.<n>, the first one
 #                                    no other run holds (each is made once, then reused)
@@ -16,17 +16,17 @@ _adw_started_xvfb=""
 _adw_lock_fd=""
 _adw_scripts=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
-# Starts the X server of display :$1 in the background. Two monitors where
-# Xorg's dummy driver is installed (scripts/install-deps.sh installs it): the
-# primary (0,0)-(1920,1080) and a second one left of it, (-1280,0)-(0,1024);
-# otherwise Xvfb with the primary alone.
+# Starts the X server of display :$1 in the background: Xvfb with one monitor,
+# or, with ADW_X_SERVER=two-monitors and Xorg's dummy driver installed
+# (scripts/install-deps.sh installs it), Xorg with the primary (0,0)-(1920,1080)
+# and a second monitor left of it, (-1280,0)-(0,1024).
 _adw_x_server() {
-    if [ -x /usr/bin/Xorg ] && [ -f /usr/lib/xorg/modules/drivers/dummy_drv.so ]; then
+    if [ "${ADW_X_SERVER:-}" = two-monitors ] && [ -x /usr/bin/Xorg ] &&
+        [ -f /usr/lib/xorg/modules/drivers/dummy_drv.so ]; then
         exec /usr/bin/Xorg ":$1" -config "$_adw_scripts/xorg-two-monitors.conf" -noreset -nolisten tcp \
             -novtswitch -sharevts -logfile "/tmp/adw-xorg.$1.log"
-    else
-        exec Xvfb ":$1" -screen 0 1920x1080x24 -nolisten tcp -noreset
     fi
+    exec Xvfb ":$1" -screen 0 1920x1080x24 -nolisten tcp -noreset
 }
 
 # First display number whose lock file is free; claimed by Xvfb itself, so two
