@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "IOperationQueue.h"
 #include "IPopUpBlockingClient.h"
@@ -15,6 +16,10 @@
 #include "manager/LoadConfig.h"
 
 class PopWndItem;
+
+namespace KelvaneCenter {
+class BlockingPopup;
+}
 
 namespace KelvaneCenter {
 
@@ -76,9 +81,15 @@ private:
     void PushJob(const char* tag, std::function<void()> job);
     // Hands `job` to the work queue; false when there is none (not started, or stopping).
     bool PushToQueue(std::function<void()> job);
-    void NotifyIfUndecided(const std::wstring& key, HWND window, const char* jobTag);
+    bool NotifyIfUndecided(const std::wstring& key, HWND window, const char* jobTag);
     void BindEngineHandlers();
     void ReleaseQueue();
+    // Hat windows (UI thread, except OpenHats and CloseHats for Init and UnInit).
+    void OpenHats();
+    void DispatchAdHat(HWND window, const std::wstring& key);
+    void CreateAdHatWnd(HWND window, const std::wstring& key, unsigned generation);
+    bool NeedExtraHat(HWND window);
+    void CloseHats();
     // A job of a queue that has been stopped since it started (the host stopped
     // the manager from inside a callback) may still be finishing: it must not
     // reach the host any more. No job calls the engine after calling the host.
@@ -108,6 +119,13 @@ private:
     std::atomic<bool> counterLoaded_{false};
     std::atomic<int> blockedAtInit_{0};
     std::mutex settingLock;
+    // Owned hats; guarded by hatLock_, since UnInit takes them from the UI thread.
+    std::vector<BlockingPopup*> hatWindows;
+    std::mutex hatLock_;
+    // Each Running period opens the hats anew; a hat job of an earlier period does nothing.
+    unsigned hatGeneration_ = 0;
+    bool hatsOpen_ = false;
+    const BlockingPopup* hatInCreation_ = nullptr;
 };
 
 template <typename Fn>

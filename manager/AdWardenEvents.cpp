@@ -31,20 +31,22 @@ void AdWarden::PushJob(const char* tag, std::function<void()> job) {
     }
 }
 
-// Worker thread: an undecided pop-up of a valid window reaches the host as "not blocked".
-void AdWarden::NotifyIfUndecided(const std::wstring& key, HWND window, const char* jobTag) {
+// Worker thread: an undecided pop-up of a valid window reaches the host as
+// "not blocked". False when the engine has no such item.
+bool AdWarden::NotifyIfUndecided(const std::wstring& key, HWND window, const char* jobTag) {
     PopWndItem* item = nullptr;
     GetValidWndItem(key.c_str(), window, item);
     if (item == nullptr) {
         adw::LogLine(adw::kLogError, jobTag, "pItem", " is null");
-        return;
+        return false;
     }
     if (item->GetHandleType() != kAdPopHandleUndecided) {
-        return;
+        return true;
     }
     BlockingRecordModel record = ConvertToModel(item);
     record.status = KelvaneMsgCenter::kRecordNotBlocked;
     NotifyRecord(record);
+    return true;
 }
 
 void AdWarden::CallBackAdHat(const wchar_t* const& key, const HWND& window) {
@@ -52,10 +54,11 @@ void AdWarden::CallBackAdHat(const wchar_t* const& key, const HWND& window) {
         adw::LogLine(adw::kLogError, kAdHatTag, "key", " is null");
         return;
     }
-    // The hat window itself comes with the user-interface windows; until then an
-    // undecided pop-up reaches the host as a record only.
     PushJob(kAdHatTag, [this, keyCopy = std::wstring(key), target = window] {
-        NotifyIfUndecided(keyCopy, target, kAdHatJobTag);
+        if (NotifyIfUndecided(keyCopy, target, kAdHatJobTag) && IsWindow(target) && !keyCopy.empty() &&
+            JobIsCurrent()) {
+            DispatchAdHat(target, keyCopy);
+        }
     });
 }
 

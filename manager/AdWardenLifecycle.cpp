@@ -91,6 +91,7 @@ int AdWarden::StartRunning() {
     queue->SetCapacity(kQueueCapacity);
     queue->Start();
     getModelListQueue.store(queue);
+    OpenHats();
 
     // Blocks notified from here on are counted on top of the persisted counter,
     // which the load below reads; until then nothing may write it.
@@ -120,7 +121,14 @@ int AdWarden::StartRunning() {
 void AdWarden::UnInit() {
     adw::CallLoggingExceptions(
         [this] {
+            // No hat is made from here on; the queue goes before the hats, so no
+            // hat job is dispatched after CloseHats has drained the UI thread.
+            {
+                std::lock_guard<std::mutex> hold(hatLock_);
+                hatsOpen_ = false;
+            }
             ReleaseQueue();
+            CloseHats();
             DataReporter::Flush(kReportFlushMs);
             PopUpBlockingVendor::GetInstance().UnInit();
         },

@@ -1,0 +1,165 @@
+// The hat windows over undecided ad windows. They belong to the UI thread: it
+// creates, prunes and deletes them; UnInit on another thread hands them back
+// to it. The list is shared with UnInit, so it is guarded by hatLock_, which is
+// never held while a window is created or destroyed (that sends messages, which
+// may reach the host's own windows on that thread).
+
+#include <memory>
+#include <new>
+#include <utility>
+
+#include "DuiLib/UIMainQueue.h"
+#include "common/LogLine.h"
+#include "common/Rundown.h"
+#include "common/UniqueResource.h"
+#include "manager/AdWarden.h"
+#include "ui/BlockingPopup.h"
+
+namespace KelvaneCenter {
+
+namespace {
+constexpr const char* kCreateHatTag = "KelvaneCenter::AdWarden::CreateAdHatWnd";
+constexpr const char* kNeedExtraHatTag = "KelvaneCenter::AdWarden::NeedExtraHat";
+// How long UnInit waits for the UI thread to destroy the hats.
+constexpr DWORD kHatCloseWaitMs = 5000;
+
+bool IsLayered(HWND window) {
+    return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+}
+
+void DeleteHats(const std::vector<BlockingPopup*>& hats, const BlockingPopup* spare = nullptr) {
+    for (BlockingPopup* hat : hats) {
+        if (hat != spare) {
+            delete hat;
+        }
+    }
+}
+} // namespace
+
+void AdWarden::OpenHats() {
+    std::lock_guard<std::mutex> hold(hatLock_);
+    ++hatGeneration_;
+    hatsOpen_ = true;
+}
+
+// Worker thread: the UI thread creates the hat. A job dispatched in a period
+// that UnInit has since ended does nothing.
+void AdWarden::DispatchAdHat(HWND window, const std::wstring& key) {
+    unsigned generation = 0;
+    {
+        std::lock_guard<std::mutex> hold(hatLock_);
+        if (!hatsOpen_) {
+            return;
+        }
+        generation = hatGeneration_;
+    }
+    DuiLib::UIMainQueue::getInstance().dispatch(
+        [this, window, key, generation] { CreateAdHatWnd(window, key, generation); });
+}
+
+// UI thread.
+void AdWarden::CreateAdHatWnd(HWND window, const std::wstring& key, unsigned generation) {
+    BlockingPopup* hat = nullptr;
+    std::vector<BlockingPopup*> pruned;
+    {
+        std::lock_guard<std::mutex> hold(hatLock_);
+        if (!hatsOpen_ || generation != hatGeneration_) {
+            return;
+        }
+        if (!NeedExtraHat(window)) {
+            adw::LogLine(adw::kLogInfo, kCreateHatTag, "Layered Window, will not add extra hat");
+            return;
+        }
+        hat = new (std::nothrow) BlockingPopup();
+        if (hat == nullptr) {
+            return;
+        }
+        std::vector<BlockingPopup*> kept;
+        for (BlockingPopup* listed : hatWindows) {
+            if (listed != nullptr) {
+                (listed->closed ? pruned : kept).push_back(listed);
+            }
+        }
+        kept.push_back(hat);
+        hatWindows.swap(kept);
+        hatInCreation_ = hat;
+    }
+    DeleteHats(pruned);
+    hat->Open(window, key, kCreateHatTag);
+    bool orphaned = false;
+    {
+        std::lock_guard<std::mutex> hold(hatLock_);
+        hatInCreation_ = nullptr;
+        orphaned = !hatsOpen_ || generation != hatGeneration_;
+    }
+    if (orphaned) {
+        // The host stopped the manager from a message this thread served while
+        // the hat was being made; UnInit left this one to be deleted here.
+        delete hat;
+    }
+}
+
+// UI thread, hatLock_ held. The first hat over a window of the same process
+// decides: a second hat is added only when neither window is layered.
+bool AdWarden::NeedExtraHat(HWND window) {
+    const bool layered = IsLayered(window);
+    DWORD processId = 0;
+    if (GetWindowThreadProcessId(window, &processId) == 0) {
+        adw::LogLine(adw::kLogInfo, kNeedExtraHatTag, "Get new window process fail");
+        return true;
+    }
+    for (const BlockingPopup* hat : hatWindows) {
+        if (hat == nullptr) {
+            continue;
+        }
+        DWORD hatProcessId = 0;
+        if (GetWindowThreadProcessId(hat->adWindow, &hatProcessId) == 0) {
+            adw::LogLine(adw::kLogInfo, kNeedExtraHatTag, "Get old window process fail");
+            continue;
+        }
+        if (hatProcessId == processId) {
+            return !(IsLayered(hat->adWindow) || layered);
+        }
+    }
+    return true;
+}
+
+// A window can only be destroyed on its own thread, and the host may call
+// UnInit on the UI thread itself: there the hats are deleted at once; from any
+// other thread they go to the UI thread in a job queued behind every hat job
+// already dispatched, and UnInit waits (bounded, serving sent messages) until
+// it has run, so no hat or hat job outlives the period. Without a UI thread
+// their windows are gone with it and only the objects are left to delete.
+void AdWarden::CloseHats() {
+    std::vector<BlockingPopup*> hats;
+    const BlockingPopup* inCreation = nullptr;
+    {
+        std::lock_guard<std::mutex> hold(hatLock_);
+        hatsOpen_ = false;
+        hats.swap(hatWindows);
+        inCreation = hatInCreation_;
+    }
+    DuiLib::UIMainQueue& ui = DuiLib::UIMainQueue::getInstance();
+    if (ui.isMainThread()) {
+        DeleteHats(hats, inCreation);
+        return;
+    }
+    auto done = std::make_shared<adw::UniqueHandle>(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!*done) {
+        adw::LogLine(adw::kLogError, "KelvaneCenter::AdWarden::UnInit", "hat windows kept, err = ",
+                     static_cast<unsigned>(GetLastError()));
+        return;
+    }
+    if (!ui.dispatch([hats, done] {
+            DeleteHats(hats);
+            SetEvent(done->get());
+        })) {
+        DeleteHats(hats);
+        return;
+    }
+    if (!adw::WaitServingSentMessages(done->get(), kHatCloseWaitMs)) {
+        adw::LogLine(adw::kLogError, "KelvaneCenter::AdWarden::UnInit", "hat windows not closed in time");
+    }
+}
+
+} // namespace KelvaneCenter

@@ -1,0 +1,253 @@
+// Hats on the desktop: ad windows of another process, the manager in this one,
+// a UI thread like the host's, and clicks injected at the hat's buttons.
+
+#include <algorithm>
+#include <memory>
+
+#include "ChildProcess.h"
+#include "DuiLib/UIMainQueue.h"
+#include "Desktop.h"
+#include "HostFixture.h"
+#include "qeevent/QeEventCapture.h"
+
+namespace hosttest {
+namespace {
+
+constexpr int kAdKind = 0;
+const wchar_t kKey[] = L"hat-key";
+
+std::vector<HWND> VisibleHats() {
+    std::vector<HWND> hats;
+    for (HWND w = FindWindowExW(nullptr, nullptr, L"BlockingPopup", nullptr); w != nullptr;
+         w = FindWindowExW(nullptr, w, L"BlockingPopup", nullptr)) {
+        if (IsWindowVisible(w)) {
+            hats.push_back(w);
+        }
+    }
+    return hats;
+}
+
+RECT RectOf(HWND window) {
+    RECT r = {};
+    GetWindowRect(window, &r);
+    return r;
+}
+
+class HatTest : public HostTest {
+protected:
+    void SetUp() override {
+        HostTest::SetUp();
+        QeEventCapture::Begin();
+        SetSwitch(L"PopUpBlockingStatus", 1);
+        InitAndSettle();
+    }
+    void TearDown() override {
+        HostTest::TearDown();
+        ads.reset();
+        QeEventCapture::End();
+    }
+
+    // Starts the ad windows ("x,y,w,h[,flags]" each) and returns them in order.
+    std::vector<HWND> ShowAds(const std::wstring& specs, int count) {
+        ads = std::make_unique<adwtest::ChildProcess>(Fixture(L"unsigned_app.exe"), L"--ads " + specs);
+        std::vector<HWND> windows(static_cast<size_t>(count));
+        EXPECT_TRUE(adwtest::WaitUntil([&] {
+            for (int i = 0; i < count; ++i) {
+                windows[static_cast<size_t>(i)] = FindWindowW(L"AdFixture", (L"ad" + std::to_wstring(i)).c_str());
+            }
+            return std::all_of(windows.begin(), windows.end(), [](HWND w) { return w && IsWindowVisible(w); });
+        }));
+        return windows;
+    }
+
+    void AddItem(const std::wstring& key, int handleType) { engine.AddItem(Item(key, handleType)); }
+
+    // Notifies a hat and waits until the job has run (a listing queued behind it has answered).
+    void NotifyHat(const wchar_t* key, HWND window) {
+        const size_t lists = host.CountOf(HostEvent::Records);
+        engine.FireAdHat(key, window);
+        ASSERT_EQ(client->GetBlockingRecords(), 0u);
+        ASSERT_TRUE(host.WaitFor(HostEvent::Records, lists + 1));
+        ASSERT_TRUE(ui.Run([] {})); // and the UI thread has run what the job dispatched
+    }
+
+    std::vector<std::string> Manners() const {
+        std::vector<std::string> manners;
+        for (const auto& event : QeEventCapture::Events()) {
+            for (const auto& pair : event.pairs) {
+                if (event.id == 992614519 && pair.key == "manner") manners.push_back(pair.value);
+            }
+        }
+        return manners;
+    }
+
+    bool WaitForManner(const std::string& manner) {
+        return adwtest::WaitUntil([&] {
+            const auto m = Manners();
+            return std::find(m.begin(), m.end(), manner) != m.end();
+        });
+    }
+
+    adwtest::UiThread ui;
+    std::unique_ptr<adwtest::ChildProcess> ads;
+};
+
+TEST_F(HatTest, AnUndecidedItemGetsARecordAndAHatAboveItsTopRightCorner) {
+    const HWND ad = ShowAds(L"300,300,300,150", 1)[0];
+    AddItem(kKey, kAdPopHandleUndecided);
+    NotifyHat(kKey, ad);
+    ASSERT_EQ(host.CountOf(HostEvent::Record), 1u);
+    EXPECT_EQ(host.OfKind(HostEvent::Record)[0].records[0].status, 3u);
+    ASSERT_TRUE(adwtest::WaitUntil([] { return VisibleHats().size() == 1; }));
+    const RECT hat = RectOf(VisibleHats()[0]);
+    const RECT expected = {294, 246, 294 + 308, 246 + 56}; // 300 px wide at scale 1: 308 units
+    EXPECT_TRUE(EqualRect(&hat, &expected)) << hat.left << "," << hat.top << "," << hat.right << "," << hat.bottom;
+    adwtest::PumpMessages(300);
+    adwtest::SaveScreenshotPng(L"hat-over-ad-window", {200, 180, 700, 500});
+}
+
+TEST_F(HatTest, DecidedItemsGetAHatWithoutARecordAndAnEmptyKeyNoHat) {
+    const std::vector<HWND> windows = ShowAds(L"100,300,300,150 500,300,300,150", 2);
+    AddItem(kKey, kAdPopHandleBlocked);
+    AddItem(L"", kAdPopHandleUndecided);
+    NotifyHat(L"", windows[1]);
+    NotifyHat(kKey, windows[0]);
+    EXPECT_EQ(host.CountOf(HostEvent::Record), 1u); // the empty key's record only
+    ASSERT_EQ(VisibleHats().size(), 1u);
+    EXPECT_EQ(RectOf(VisibleHats()[0]).right, 100 + 300 + 2);
+}
+
+TEST_F(HatTest, TwoPopUpsOfOneProcessGetOneHatEachUnlessOneIsLayered) {
+    struct Case {
+        const wchar_t* specs;
+        size_t hats;
+    };
+    for (const Case& c : {Case{L"100,300,300,150 500,300,300,150", 2}, Case{L"100,300,300,150 500,300,300,150,L", 1},
+                          Case{L"100,300,300,150,L 500,300,300,150", 1}}) {
+        SCOPED_TRACE(testing::Message() << c.specs);
+        adwtest::LogCapture log;
+        const std::vector<HWND> windows = ShowAds(c.specs, 2);
+        AddItem(L"first", kAdPopHandleUndecided);
+        AddItem(L"second", kAdPopHandleUndecided);
+        NotifyHat(L"first", windows[0]);
+        NotifyHat(L"second", windows[1]);
+        EXPECT_EQ(VisibleHats().size(), c.hats);
+        EXPECT_EQ(log.Count(L"Layered Window, will not add extra hat(KelvaneCenter::AdWarden::CreateAdHatWnd)", 3),
+                  c.hats == 1 ? 1 : 0);
+        client->UnInit();
+        InitAndSettle();
+    }
+}
+
+TEST_F(HatTest, AButtonClickDecidesReportsAndClosesTheHat) {
+    struct Case {
+        int fromRight; // the button's centre, in pixels from the hat's client right edge (layout at scale 1)
+        int handleType;
+        const char* manner;
+    };
+    for (const Case& c : {Case{10 + 52 + 6 + 28, kAdPopHandleBlocked, "CLICK_BLOCKING"},
+                          Case{10 + 26, kAdPopHandleAllowed, "CLICK_IGNORE"}}) {
+        SCOPED_TRACE(c.manner);
+        const HWND ad = ShowAds(L"300,300,300,150", 1)[0];
+        AddItem(kKey, kAdPopHandleUndecided);
+        NotifyHat(kKey, ad);
+        ASSERT_EQ(VisibleHats().size(), 1u);
+        const HWND hat = VisibleHats()[0];
+        RECT client = {};
+        GetClientRect(hat, &client);
+        POINT button = {client.right - c.fromRight, client.bottom / 2};
+        ClientToScreen(hat, &button);
+        adwtest::ClickAt(button);
+        ASSERT_TRUE(adwtest::WaitUntil([&] { return !IsWindow(hat); }));
+        EXPECT_EQ(engine.ItemHandleType(kKey), c.handleType);
+        ASSERT_TRUE(WaitForManner(c.manner));
+        const auto events = QeEventCapture::Events();
+        EXPECT_TRUE(std::any_of(events.begin(), events.end(), [](const QeCapturedEvent& e) {
+            return std::any_of(e.pairs.begin(), e.pairs.end(), [](const QeCapturedPair& p) {
+                return p.key == "windowInfo" && p.value.find("\"softwareName\":\"Some Software\"") != std::string::npos;
+            });
+        }));
+        engine.Reset();
+        QeEventCapture::Begin();
+    }
+}
+
+TEST_F(HatTest, TheHatClosesWhenItsAdWindowGoesHidesOrMoves) {
+    struct Case {
+        const char* manner;
+        std::function<void(HWND)> change;
+    };
+    const std::vector<Case> cases = {
+        {"AUTO_HIDE", [](HWND w) { ShowWindow(w, SW_HIDE); }},
+        {"AUTO_HIDE", [](HWND w) { PostMessageW(w, WM_CLOSE, 0, 0); }},
+        {"WINDOW_MOVE", [](HWND w) { SetWindowPos(w, nullptr, 301, 300, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE); }},
+        {"WINDOW_MOVE", [](HWND w) { SetWindowPos(w, nullptr, 0, 0, 300, 151, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.manner);
+        const HWND ad = ShowAds(L"300,300,300,150", 1)[0];
+        AddItem(kKey, kAdPopHandleUndecided);
+        NotifyHat(kKey, ad);
+        ASSERT_EQ(VisibleHats().size(), 1u);
+        const HWND hat = VisibleHats()[0];
+        c.change(ad);
+        EXPECT_TRUE(adwtest::WaitUntil([&] { return !IsWindow(hat); }, std::chrono::seconds(3)));
+        EXPECT_TRUE(WaitForManner(c.manner));
+        QeEventCapture::Begin();
+    }
+}
+
+TEST_F(HatTest, TheHatSitsBelowItsAdWindowAndTurnsTopMostUnderTheMouse) {
+    const HWND ad = ShowAds(L"300,300,300,150", 1)[0];
+    AddItem(kKey, kAdPopHandleUndecided);
+    SetCursorPos(5, 5);
+    NotifyHat(kKey, ad);
+    ASSERT_EQ(VisibleHats().size(), 1u);
+    const HWND hat = VisibleHats()[0];
+    EXPECT_TRUE(adwtest::WaitUntil([&] {
+        adwtest::PumpMessages(50);
+        return GetWindow(ad, GW_HWNDNEXT) == hat && (GetWindowLongW(hat, GWL_EXSTYLE) & WS_EX_TOPMOST) == 0;
+    }));
+    const RECT r = RectOf(hat);
+    SetCursorPos((r.left + r.right) / 2, r.top + 5);
+    EXPECT_TRUE(adwtest::WaitUntil([&] { return (GetWindowLongW(hat, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }));
+}
+
+// UnInit deletes the hats on the UI thread, whichever thread the host calls it
+// from, and a hat job that reaches the UI thread after it makes nothing.
+TEST_F(HatTest, UnInitWithHatsOpenLeavesNoHatBehind) {
+    enum class From { HostThread, UiThread, PendingHatJob };
+    for (From from : {From::HostThread, From::UiThread, From::PendingHatJob}) {
+        SCOPED_TRACE(static_cast<int>(from));
+        const std::vector<HWND> windows = ShowAds(L"100,300,300,150 500,300,300,150", 2);
+        AddItem(L"first", kAdPopHandleUndecided);
+        AddItem(L"second", kAdPopHandleUndecided);
+        NotifyHat(L"first", windows[0]);
+        ASSERT_EQ(VisibleHats().size(), 1u);
+        const HWND hat = VisibleHats()[0];
+        if (from == From::UiThread) {
+            ASSERT_TRUE(ui.Run([&] { client->UnInit(); }));
+        } else if (from == From::HostThread) {
+            client->UnInit();
+        } else {
+            HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+            ui.Run([] {}); // the UI thread is held while the second hat job is dispatched behind it
+            DuiLib::UIMainQueue::getInstance().dispatch([release] { WaitForSingleObject(release, 10000); });
+            const size_t lists = host.CountOf(HostEvent::Records);
+            engine.FireAdHat(L"second", windows[1]);
+            ASSERT_EQ(client->GetBlockingRecords(), 0u);
+            ASSERT_TRUE(host.WaitFor(HostEvent::Records, lists + 1));
+            auto done = adwtest::RunDetached([&] { client->UnInit(); });
+            SetEvent(release);
+            adwtest::ExpectReturns(done, "UnInit with a hat job pending");
+            CloseHandle(release);
+        }
+        EXPECT_FALSE(IsWindow(hat));
+        ui.Run([] {});
+        EXPECT_TRUE(VisibleHats().empty());
+        InitAndSettle();
+    }
+}
+
+} // namespace
+} // namespace hosttest

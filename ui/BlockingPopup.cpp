@@ -1,0 +1,125 @@
+#include "ui/BlockingPopup.h"
+
+#include "common/LogLine.h"
+#include "telemetry/DataReporter.h"
+#include "ui/HatPlacement.h"
+#include "vendor/PopUpBlockingVendor.h"
+#include "vendor/PopupDescription.h"
+
+namespace KelvaneCenter {
+
+namespace {
+constexpr DWORD kHatStyle = WS_POPUP | WS_BORDER | WS_SYSMENU;
+constexpr DWORD kHatExStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
+constexpr UINT kKeepPlace = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE;
+
+bool IsTopMost(HWND window) {
+    return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+} // namespace
+
+bool BlockingPopup::Open(HWND window, const std::wstring& key, const char* tag) {
+    RECT r = {};
+    GetWindowRect(window, &r);
+    adWindow = window;
+    popupKey = key;
+    GetWindowRect(window, &adWindowRect);
+    if (Create(nullptr, nullptr, kHatStyle, kHatExStyle) == nullptr) {
+        closed = true;
+        return false;
+    }
+    const float scale = static_cast<float>(GetDpiForWindow(GetHWND())) / 96.0f;
+    if (scale == 0) {
+        // Left unplaced and hidden; its watch still closes it when the ad window goes.
+        adw::LogLine(adw::kLogError, tag, "Divided by 0");
+        return true;
+    }
+    const RECT place = HatPlacement(r, scale, GetSystemMetrics(SM_CXSCREEN));
+    SetWindowPos(GetHWND(), HWND_TOPMOST, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                 SWP_NOACTIVATE);
+    ShowWindow(true, true);
+    return true;
+}
+
+LRESULT BlockingPopup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_TIMER) {
+        OnWatchTick();
+        return 0;
+    }
+    return WindowImplBase::HandleMessage(message, wParam, lParam);
+}
+
+void BlockingPopup::InitWindow() {
+    SetTimer(GetHWND(), kWatchTimer, kWatchPeriodMs, nullptr);
+}
+
+void BlockingPopup::Notify(DuiLib::TNotifyUI& msg) {
+    if (msg.pSender == nullptr) {
+        adw::LogLine(adw::kLogInfo, "KelvaneCenter::BlockingPopup::Notify", L"sender is nullptr");
+        return;
+    }
+    if (msg.sType != DUI_MSGTYPE_CLICK) {
+        return;
+    }
+    const DuiLib::CDuiString name = msg.pSender->GetName();
+    const wchar_t* key = popupKey.c_str();
+    if (name == L"IgnoringBlocking") {
+        PopUpBlockingVendor::GetInstance().SetHandleType(key, false);
+        DataReporter::ReportOverCap("CLICK_IGNORE", GetPopupInfo(key));
+        CloseHat();
+    } else if (name == L"BlockingNow") {
+        PopUpBlockingVendor::GetInstance().SetHandleType(key, true);
+        DataReporter::ReportOverCap("CLICK_BLOCKING", GetPopupInfo(key));
+        CloseHat();
+    }
+}
+
+void BlockingPopup::CloseHat() {
+    closed = true;
+    KillTimer(GetHWND(), kWatchTimer);
+    Close(1);
+}
+
+void BlockingPopup::CloseReporting(const char* manner) {
+    CloseHat();
+    DataReporter::ReportOverCap(manner, GetPopupInfo(popupKey.c_str()));
+}
+
+void BlockingPopup::OnWatchTick() {
+    if (closed) {
+        return; // a tick already queued when the hat closed
+    }
+    if (adWindow == nullptr || !IsWindow(adWindow) || !IsWindowVisible(adWindow)) {
+        CloseReporting("AUTO_HIDE");
+        return;
+    }
+    RECT now = {};
+    GetWindowRect(adWindow, &now);
+    if (!EqualRect(&now, &adWindowRect)) {
+        CloseReporting("WINDOW_MOVE");
+        return;
+    }
+    KeepZOrder();
+}
+
+// Under the mouse, or over a top-most ad window, the hat is top-most; otherwise it
+// sits right below its ad window, so whatever covers the ad covers the hat too.
+void BlockingPopup::KeepZOrder() {
+    HWND self = GetHWND();
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    if (WindowFromPoint(cursor) == self) {
+        if (!IsTopMost(self)) {
+            BringWindowToTop(self);
+            SetWindowPos(self, HWND_TOPMOST, 0, 0, 0, 0, kKeepPlace);
+        }
+    } else if (IsTopMost(adWindow)) {
+        BringWindowToTop(self);
+        SetWindowPos(self, HWND_TOPMOST, 0, 0, 0, 0, kKeepPlace);
+    } else if (GetWindow(adWindow, GW_HWNDNEXT) != self || IsTopMost(self)) {
+        // Moving a window costs a round trip to the display; most ticks find it in place.
+        SetWindowPos(self, adWindow, 0, 0, 0, 0, kKeepPlace);
+    }
+}
+
+} // namespace KelvaneCenter

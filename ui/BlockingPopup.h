@@ -1,0 +1,44 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "DuiLib/UIlib.h"
+
+namespace KelvaneCenter {
+
+// The "hat": a strip over an ad window the engine has not decided on, offering
+// to block the pop-up from now on or to leave it alone. It lives on the UI
+// thread; it never deletes itself: `closed` tells its owner it may be deleted.
+class BlockingPopup : public DuiLib::WindowImplBase {
+public:
+    static constexpr UINT_PTR kWatchTimer = 1;
+    static constexpr UINT kWatchPeriodMs = 1000;
+
+    BlockingPopup() = default;
+    ~BlockingPopup() override = default;
+
+    const wchar_t* GetWindowClassName() const override { return L"BlockingPopup"; }
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void InitWindow() override;
+    DuiLib::CDuiString GetSkinFile() override { return L"layout\\PopUpBlocking\\BlockingPopup.xml"; }
+    void Notify(DuiLib::TNotifyUI& msg) override;
+
+    // Creates the window for `adWindow` and places it; false when the window
+    // could not be created (the hat is then marked closed).
+    bool Open(HWND window, const std::wstring& key, const char* tag);
+
+    HWND adWindow = nullptr;
+    std::wstring popupKey;
+    bool closed = false;
+    RECT adWindowRect = {};
+
+private:
+    void OnWatchTick();
+    void CloseHat();
+    void CloseReporting(const char* manner);
+    void KeepZOrder();
+};
+
+} // namespace KelvaneCenter
