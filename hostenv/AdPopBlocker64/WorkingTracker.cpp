@@ -192,7 +192,13 @@ void ADPOP_CALL WorkingTracker::UnInit() {
 }
 
 int ADPOP_CALL WorkingTracker::SetTrackerState(int state) {
-    state_ = state;
+    const int old = state_.exchange(state);
+    // Switched on, or from one mode to the other: the pop-ups already on
+    // screen are looked at again (a repeated state changes nothing).
+    if (old != state && state != 0) {
+        reconsider_ = true;
+        store_.Changes().Wake();
+    }
     return 1;
 }
 
@@ -278,7 +284,11 @@ void WorkingTracker::Run() {
             std::lock_guard<std::mutex> lock(pickedMutex_);
             pickedAny = !picked_.empty();
         }
-        if (pickedAny || ::GetTickCount64() >= nextLook) {
+        const bool again = reconsider_.exchange(false);
+        if (again) {
+            visible_.clear();
+        }
+        if (again || pickedAny || ::GetTickCount64() >= nextLook) {
             Scan();
             nextLook = ::GetTickCount64() + options_.scanIntervalMs;
         }

@@ -84,6 +84,7 @@ private:
     adw::UniqueHandle stop_{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     std::atomic<unsigned long long> scans_{0};
     std::atomic<bool> lookSoon_{false};
+    std::atomic<bool> reconsider_{false};
 
     // Windows the user picked on screen, for the engine's thread to hide.
     std::mutex pickedMutex_;

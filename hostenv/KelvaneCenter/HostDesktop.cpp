@@ -114,18 +114,14 @@ std::vector<Hat> FindHats() {
         }
     }
     for (Hat& hat : hats) {
-        long best = 0;
         for (const auto& other : others) {
-            const long distance = CornerDistance(hat.rect, other.second);
-            if (hat.ad == nullptr || distance < best) {
+            if (HatSitsOver(hat.rect, other.second)) {
+                wchar_t title[256] = {};
+                ::InternalGetWindowText(other.first, title, 256);
                 hat.ad = other.first;
-                best = distance;
+                hat.adTitle = title;
+                break;
             }
-        }
-        if (hat.ad != nullptr) {
-            wchar_t title[256] = {};
-            ::InternalGetWindowText(hat.ad, title, 256);
-            hat.adTitle = title;
         }
     }
     return hats;

@@ -15,7 +15,7 @@ std::string SaveScreenPng(const std::wstring& path);
 
 struct Hat {
     RECT rect{};
-    HWND ad = nullptr;        // the window of another process under it, if any
+    HWND ad = nullptr;        // the window of another process it sits over, if any
     std::wstring adTitle;
 };
 // This process's visible hat windows (class "BlockingPopup"), top-most first.

@@ -175,8 +175,9 @@ POINT BlockButtonPoint(const RECT& hat) {
     return POINT{hat.right - 1 - fromRight, (hat.top + hat.bottom) / 2};
 }
 
-long CornerDistance(const RECT& hat, const RECT& ad) {
-    return std::labs(ad.right - hat.right) + std::labs(ad.top - hat.bottom);
+bool HatSitsOver(const RECT& hat, const RECT& ad) {
+    const long slack = (hat.bottom - hat.top) / 4;
+    return std::labs(ad.right - hat.right) <= slack && std::labs(ad.top - hat.bottom) <= slack;
 }
 
 } // namespace kelvane

@@ -45,8 +45,8 @@ std::string FormatHat(size_t index, const RECT& hat, POINT blockButton, const st
 // inwards, a 10-unit inset, "Ignore" (52), a 6-unit gap and "Block" (56), all
 // vertically centred in its 56 units of height, inside a 1-pixel frame.
 POINT BlockButtonPoint(const RECT& hat);
-// How far an ad window's top-right corner lies from where a hat over it sits
-// (a hat's bottom-right corner); the ad under a hat is the nearest.
-long CornerDistance(const RECT& hat, const RECT& ad);
+// Whether a hat sits over that ad window: the hat's bottom-right corner is
+// at the ad's top-right corner, give or take a quarter of the hat's height.
+bool HatSitsOver(const RECT& hat, const RECT& ad);
 
 } // namespace kelvane
