@@ -71,8 +71,9 @@ Command ParseCommand(const std::wstring& line) {
     if (verb == L"focus") return Switch(Command::Focus, argument, "focus");
     if (verb == L"clear-period") {
         wchar_t* end = nullptr;
-        const unsigned long days = argument.empty() ? 0 : std::wcstoul(argument.c_str(), &end, 10);
-        if (argument.empty() || *end != L'\0' || argument[0] == L'-' || days > 0xFFFFFFFFul) {
+        // unsigned long is 32 bits here: read wider, so that too large a number is refused, not clamped.
+        const unsigned long long days = argument.empty() ? 0 : std::wcstoull(argument.c_str(), &end, 10);
+        if (argument.empty() || *end != L'\0' || argument[0] == L'-' || days > 0xFFFFFFFFull) {
             return Invalid("clear-period takes a number of days");
         }
         Command command;

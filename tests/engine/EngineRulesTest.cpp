@@ -10,12 +10,14 @@
 
 #include "AdPopBlocker64/WorkingTracker.h"
 #include "ChildProcess.h"
+#include "Desktop.h"
 #include "TestSupport.h"
 
 namespace {
 
 using namespace adpop;
 
+RECT Screen() { return RECT{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)}; }
 RECT At(LONG left, LONG top, LONG width, LONG height) { return RECT{left, top, left + width, top + height}; }
 
 constexpr LONG kAd = WS_POPUP | WS_BORDER;
@@ -189,6 +191,7 @@ TEST_F(WorkingEngine, ABlockedPopupsNextAppearanceIsHiddenReportedOnceAndKeptAcr
     // The first toast is gone before the second opens; the second would stay 1.4 s unless hidden.
     RunMaker(L"--advertiser Testco --kinds toast --count 2 --interval 1500 --lifetime 1400 --exit-after 20");
     ASSERT_TRUE(adwtest::WaitUntil([] { return g_heard.Count(Notification::AdHat) == 1; }));
+    adwtest::SaveScreenshotPng(L"engine-first-toast", Screen());
     const std::wstring key = g_heard.FirstKey(Notification::AdHat);
     ASSERT_NE(Item(key), nullptr);
     EXPECT_EQ(Item(key)->GetBlockCount(), 0u);
@@ -222,6 +225,7 @@ TEST_F(WorkingEngine, PowerfulModeHidesASuspectedPopupThatHasNoItemYet) {
     RunMaker(L"--advertiser Powerco --kinds bubble --count 1 --interval 3000 --exit-after 20");
     ASSERT_TRUE(adwtest::WaitUntil([] { return g_heard.Count(Notification::AdBlock) == 1; }));
     EXPECT_TRUE(MakerShowsNothing(std::chrono::milliseconds(1500)));
+    adwtest::SaveScreenshotPng(L"engine-powerful-bubble-hidden", Screen());
     PopWndItem* item = Item(g_heard.FirstKey(Notification::AdBlock));
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->GetBlockCount(), 1u);
