@@ -210,7 +210,7 @@ void PaintAd(HWND window) {
     ::EndPaint(window, &paint);
 }
 
-LRESULT CALLBACK AdProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT HandleAdMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_PAINT:
         PaintAd(window);
@@ -233,6 +233,20 @@ LRESULT CALLBACK AdProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+// Nothing thrown while handling a message goes back through the system's call.
+template <typename Handler>
+LRESULT Guarded(Handler&& handler, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        return handler(window, message, wParam, lParam);
+    } catch (...) {
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+LRESULT CALLBACK AdProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return Guarded(&HandleAdMessage, window, message, wParam, lParam);
 }
 
 void AddButton(HWND parent, const wchar_t* text, int id, int x, int y, int w, int h) {
@@ -284,7 +298,7 @@ void OpenRound() {
     }
 }
 
-LRESULT CALLBACK ControllerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT HandleControllerMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_TIMER && wParam == kRoundTimer) {
         OpenRound();
         return 0;
@@ -295,6 +309,10 @@ LRESULT CALLBACK ControllerProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     }
     return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK ControllerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return Guarded(&HandleControllerMessage, window, message, wParam, lParam);
 }
 
 std::wstring SecondCommandLine(const Options& o) {

@@ -37,17 +37,33 @@ void Print(const std::string& text) {
     std::fflush(stdout);
 }
 
+// Printing is all a callback does here; nothing it throws goes back into the library.
+template <typename MakeText>
+void PrintGuarded(MakeText&& makeText) noexcept {
+    try {
+        Print(makeText());
+    } catch (...) {
+        // A line lost to a failed allocation is all that is lost.
+    }
+}
+
 class CallbackPrinter final : public KelvaneMsgCenter::IPopUpBlockingCallback {
 public:
     void OnBlockingRecords(const std::vector<KelvaneMsgCenter::BlockingRecordModel>& records) override {
-        Print(FormatRecords(records));
+        PrintGuarded([&] { return FormatRecords(records); });
     }
     void OnBlockingRecord(const KelvaneMsgCenter::BlockingRecordModel& record) override {
-        Print("callback: OnBlockingRecord " + FormatRecord(record) + "\n");
+        PrintGuarded([&] { return "callback: OnBlockingRecord " + FormatRecord(record) + "\n"; });
     }
-    void OnBlockedTimes(int blockedTimes) override { Print(FormatCallback("OnBlockedTimes", blockedTimes)); }
-    void OnError(int code) override { Print(FormatCallback("OnError", code)); }
-    void OnStateChanged(int state) override { Print(FormatCallback("OnStateChanged", state)); }
+    void OnBlockedTimes(int blockedTimes) override {
+        PrintGuarded([&] { return FormatCallback("OnBlockedTimes", blockedTimes); });
+    }
+    void OnError(int code) override {
+        PrintGuarded([&] { return FormatCallback("OnError", code); });
+    }
+    void OnStateChanged(int state) override {
+        PrintGuarded([&] { return FormatCallback("OnStateChanged", state); });
+    }
 };
 
 bool ReadSwitch(HKEY key, const wchar_t* name, DWORD& value) {
