@@ -142,9 +142,10 @@ say "2. the ad maker opens pop-ups for Sunmart and, from a second process, Nimbu
 "$ADW_WINE" "$bin/AdMaker.exe" --advertiser Sunmart --second "Nimbus Games" --kinds toast,centre,bubble \
     --count 12 --interval 3000 --lifetime 2800 --exit-after 60 >"$out/admaker.log" 2>&1 &
 wait_for 'OnBlockingRecord status=3 .*"Sunmart - toast"' 15 || true
-# The hats come on the UI thread once the records are out: ask until one is over the toast.
+# The hats come on the UI thread once the records are out: ask until both advertisers' toasts have one.
 deadline=$((SECONDS + 10))
-until grep -qE '^host: hat [0-9]+ .* over "Sunmart - toast"' "$hostlog" || [ $SECONDS -ge $deadline ]; do
+until [ $SECONDS -ge $deadline ] || { tail -n 8 "$hostlog" | grep -qE '^host: hat [0-9]+ .* over "Sunmart - toast"' &&
+    tail -n 8 "$hostlog" | grep -qE '^host: hat [0-9]+ .* over "Nimbus Games - toast"'; }; do
     send hats
     sleep 0.5
 done
