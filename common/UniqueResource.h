@@ -85,10 +85,26 @@ struct ThreadpoolTraits {
     static void Close(pointer p) noexcept { ::CloseThreadpool(p); }
 };
 
+struct HookTraits {
+    using pointer = HHOOK;
+    static pointer Invalid() noexcept { return nullptr; }
+    static bool IsValid(pointer h) noexcept { return h != nullptr; }
+    static void Close(pointer h) noexcept { ::UnhookWindowsHookEx(h); }
+};
+
+struct WinEventHookTraits {
+    using pointer = HWINEVENTHOOK;
+    static pointer Invalid() noexcept { return nullptr; }
+    static bool IsValid(pointer h) noexcept { return h != nullptr; }
+    static void Close(pointer h) noexcept { ::UnhookWinEvent(h); }
+};
+
 using UniqueHandle = UniqueResource<KernelHandleTraits>; // events, processes, threads, tokens
 using UniqueModule = UniqueResource<ModuleTraits>;
 using UniqueLocalMem = UniqueResource<LocalMemTraits>;
 using UniqueRegKey = UniqueResource<RegKeyTraits>;
 using UniqueThreadpool = UniqueResource<ThreadpoolTraits>;
+using UniqueHook = UniqueResource<HookTraits>; // held by the thread that installed it
+using UniqueWinEventHook = UniqueResource<WinEventHookTraits>;
 
 } // namespace adw

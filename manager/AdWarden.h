@@ -14,6 +14,7 @@
 #include "common/Rundown.h"
 #include "manager/HostCallback.h"
 #include "manager/LoadConfig.h"
+#include "manager/SettingLock.h"
 
 class PopWndItem;
 
@@ -67,12 +68,19 @@ public:
 
     // Read-only views for tests.
     int BlockedTimes() const { return blockedTimes.load(); }
-    SwitchConfig Switches() const { return switchConfig; }
+    SwitchConfig Switches() const {
+        std::lock_guard<std::mutex> read(switchLock_);
+        return switchConfig;
+    }
     IOperationQueue* Queue() const { return getModelListQueue.load(); }
 
 private:
     bool ConfigInit();
     bool StartFocusMode();
+    // Takes the gates and the process lists for the focus-scene parts from the registry.
+    void ApplyFocusConfig();
+    // For UnInit: stops the focus-scene monitor when it runs.
+    void StopFocusScene();
     void LoadBlockedTimes();
     void ListRecords();
     void ApplyStatus(const std::wstring& popupId, bool block);
@@ -110,15 +118,22 @@ private:
     // Calls to the host made by jobs; UnInit waits them out before it joins the
     // worker, serving sent messages meanwhile.
     adw::Rundown hostCalls_;
-    bool focusModeSupported = false;
+    // Set by Init from the host's registry values; read by host and engine threads.
+    std::atomic<bool> focusModeSupported{false};
+    std::atomic<bool> closeAdWindowEnabled{false};
+    // SetBlockingState replaces all three switches while SetPowerState and
+    // SetFocusState each change one on other host threads: every read and write
+    // of them outside Init (which the host never runs beside another
+    // operation) is made under this lock, which is held for nothing else.
     SwitchConfig switchConfig;
+    mutable std::mutex switchLock_;
     // Incremented on engine threads, read and written on the queue's worker.
     std::atomic<int> blockedTimes{0};
     // Until the persisted counter is loaded, blocks only count: nothing writes
     // it, and the load adds the blocks counted since Init read blockedAtInit_.
     std::atomic<bool> counterLoaded_{false};
     std::atomic<int> blockedAtInit_{0};
-    std::mutex settingLock;
+    SettingLock settingLock;
     // Owned hats; guarded by hatLock_, since UnInit takes them from the UI thread.
     std::vector<BlockingPopup*> hatWindows;
     std::mutex hatLock_;

@@ -88,10 +88,6 @@ void AdWarden::HandleAdBlock(const std::wstring& key) {
     NotifyRecord(record);
 }
 
-// Closing engine-named windows is gated off and nothing in this library opens
-// the gate, so the notification has no effect.
-void AdWarden::CallBackAdWindow(const HWND&) {}
-
 void AdWarden::CallBackOtherAdNotify(const wchar_t* const& key, const HWND& window) {
     DataReporter::ReportSuspectedWindow(GetPopupInfo(key));
     if (key == nullptr) {

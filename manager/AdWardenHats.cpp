@@ -150,11 +150,13 @@ void AdWarden::CloseHats() {
                      static_cast<unsigned>(GetLastError()));
         return;
     }
-    if (!ui.dispatch([hats, done] {
-            DeleteHats(hats);
+    // A hat still being made when the list was taken is deleted by its own job,
+    // which runs before this one.
+    if (!ui.dispatch([hats, inCreation, done] {
+            DeleteHats(hats, inCreation);
             SetEvent(done->get());
         })) {
-        DeleteHats(hats);
+        DeleteHats(hats, inCreation);
         return;
     }
     if (!adw::WaitServingSentMessages(done->get(), kHatCloseWaitMs)) {

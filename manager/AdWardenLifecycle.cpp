@@ -97,6 +97,7 @@ int AdWarden::StartRunning() {
     // which the load below reads; until then nothing may write it.
     counterLoaded_.store(false);
     blockedAtInit_.store(blockedTimes.load());
+    ApplyFocusConfig();
     BindEngineHandlers();
 
     if (!ConfigInit()) {
@@ -121,6 +122,7 @@ int AdWarden::StartRunning() {
 void AdWarden::UnInit() {
     adw::CallLoggingExceptions(
         [this] {
+            StopFocusScene();
             // No hat is made from here on; the queue goes before the hats, so no
             // hat job is dispatched after CloseHats has drained the UI thread.
             {
@@ -194,16 +196,6 @@ bool AdWarden::ConfigInit() {
         return false;
     }
     return true;
-}
-
-bool AdWarden::StartFocusMode() {
-    if (!focusModeSupported) {
-        return true;
-    }
-    // No focus-scene monitor is part of this build: a supported focus mode
-    // cannot be started.
-    adw::LogLine(adw::kLogError, "KelvaneCenter::AdWarden::StartFocusMode", "Start Monitor Failed!");
-    return false;
 }
 
 void AdWarden::RebaseBlockedTimes(int base, int since) {

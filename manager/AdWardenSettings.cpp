@@ -4,6 +4,7 @@
 
 #include "common/CallLoggingExceptions.h"
 #include "common/LogLine.h"
+#include "focus/FocusScene.h"
 #include "manager/AdWarden.h"
 #include "telemetry/DataReporter.h"
 #include "vendor/PopUpBlockingVendor.h"
@@ -16,14 +17,60 @@ namespace {
 constexpr int kFailedByException = 100;
 } // namespace
 
-// The blocking and focus switches start and stop the focus-scene monitor,
-// which is not part of this build yet: both keep their slots and change nothing.
-int AdWarden::SetBlockingState(int) {
-    return 0;
+// The switches themselves come from the registry, where the host keeps them:
+// `state` is only passed on to the host and to the report.
+int AdWarden::SetBlockingState(int state) {
+    constexpr char kTag[] = "KelvaneCenter::AdWarden::SetBlockingState";
+    return adw::ReturnLoggingExceptions(
+        [&] {
+            std::lock_guard<SettingLock> serial(settingLock);
+            CallHost([&](auto& cb) { cb.OnStateChanged(state); });
+            SwitchConfig stored;
+            if (!LoadConfig::GetSwitchConfig(stored)) {
+                adw::LogLine(adw::kLogError, kTag, "Load Config Failed!");
+                return 101;
+            }
+            int mode = 1;
+            if (stored.PopUpBlockingStatus == 0) {
+                if (!FocusScene::GetInstance().StopMonitor()) {
+                    return 403;
+                }
+                mode = 0;
+            }
+            {
+                std::lock_guard<std::mutex> write(switchLock_);
+                switchConfig = stored;
+            }
+            const int result = static_cast<int>(PopUpBlockingVendor::GetInstance().SetTrackerState(mode));
+            DataReporter::ReportModeSwitch("BLOCKING_MODE", std::to_string(state));
+            return result;
+        },
+        kFailedByException, kTag, "failed by an exception: ");
 }
 
-int AdWarden::SetFocusState(bool) {
-    return 0;
+// Starts or stops the focus-scene monitor; neither the tracker mode nor the registry changes.
+int AdWarden::SetFocusState(bool on) {
+    constexpr char kTag[] = "KelvaneCenter::AdWarden::SetFocusState";
+    return adw::ReturnLoggingExceptions(
+        [&] {
+            if (Switches().PopUpBlockingStatus == 0) {
+                adw::LogLine(adw::kLogError, kTag, "blocking switch is close. set focus state fail");
+                return 401;
+            }
+            if (on && !StartFocusMode()) {
+                return 402;
+            }
+            if (!on && !FocusScene::GetInstance().StopMonitor()) {
+                return 403;
+            }
+            {
+                std::lock_guard<std::mutex> write(switchLock_);
+                switchConfig.FocusModeStatus = on ? 1 : 0;
+            }
+            DataReporter::ReportModeSwitch("FOCUS_MODE", on ? "1" : "0");
+            return 0;
+        },
+        kFailedByException, kTag, "failed by an exception: ");
 }
 
 int AdWarden::SetPowerState(int power) {
@@ -34,7 +81,10 @@ int AdWarden::SetPowerState(int power) {
             const int mode = power != 0 ? 2 : 0;
             const int result = static_cast<int>(PopUpBlockingVendor::GetInstance().SetTrackerState(mode));
             adw::LogLine(adw::kLogError, kTag, "powerState set success");
-            switchConfig.PowerfulModeStatus = power;
+            {
+                std::lock_guard<std::mutex> write(switchLock_);
+                switchConfig.PowerfulModeStatus = power;
+            }
             DataReporter::ReportModeSwitch("POWER_MODE", std::to_string(power));
             return result;
         },

@@ -67,6 +67,10 @@ CControlUI* CPaintManagerUI::FindControl(const wchar_t* name) const {
 }
 
 CControlUI* CPaintManagerUI::FindControl(POINT point) const {
+    if (needLayout_) {
+        // Input can arrive before the first paint of a window just shown or resized.
+        const_cast<CPaintManagerUI*>(this)->Layout();
+    }
     return root_ != nullptr ? root_->FindControlAt(point) : nullptr;
 }
 

@@ -4,6 +4,7 @@
 // (objidl.h first: the lean Windows headers leave out what GDI+ needs)
 #include <gdiplus.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <future>
 #include <memory>
@@ -110,13 +111,24 @@ void PumpMessages(DWORD ms) {
     }
 }
 
+// The button events carry the position themselves: under Wine a cursor move
+// and the clicks that follow it may otherwise arrive at the previous position.
 void ClickAt(POINT point) {
     SetCursorPos(point.x, point.y);
-    INPUT inputs[2] = {};
-    inputs[0].type = inputs[1].type = INPUT_MOUSE;
-    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, inputs, sizeof(INPUT));
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const int cx = std::max(1, GetSystemMetrics(SM_CXVIRTUALSCREEN) - 1);
+    const int cy = std::max(1, GetSystemMetrics(SM_CYVIRTUALSCREEN) - 1);
+    INPUT inputs[3] = {};
+    for (INPUT& input : inputs) {
+        input.type = INPUT_MOUSE;
+        input.mi.dx = static_cast<LONG>((point.x - left) * 65535LL / cx);
+        input.mi.dy = static_cast<LONG>((point.y - top) * 65535LL / cy);
+        input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
+    }
+    inputs[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+    inputs[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+    SendInput(3, inputs, sizeof(INPUT));
 }
 
 } // namespace adwtest

@@ -1,0 +1,22 @@
+// Closing the windows the engine names, behind a gate that ships closed.
+
+#include "focus/FocusScene.h"
+#include "manager/AdWarden.h"
+
+namespace KelvaneCenter {
+
+// Engine thread. Posts the close without waiting for the window's owner.
+void AdWarden::CallBackAdWindow(const HWND& window) {
+    if (!closeAdWindowEnabled.load()) {
+        return;
+    }
+    if (window == nullptr || !::IsWindow(window) || !::IsWindowVisible(window)) {
+        return;
+    }
+    if (FocusScene::GetInstance().IsIgnoreProcess(window)) {
+        return;
+    }
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+}
+
+} // namespace KelvaneCenter

@@ -1,0 +1,44 @@
+// Focus mode: the manager's side of the focus-scene monitor.
+
+#include <utility>
+
+#include "common/LogLine.h"
+#include "focus/FocusScene.h"
+#include "manager/AdWarden.h"
+#include "manager/FocusConfig.h"
+
+namespace KelvaneCenter {
+
+bool AdWarden::StartFocusMode() {
+    if (!focusModeSupported.load()) {
+        return true;
+    }
+    if (!FocusScene::GetInstance().StartMonitor()) {
+        adw::LogLine(adw::kLogError, "KelvaneCenter::AdWarden::StartFocusMode", "Start Monitor Failed!");
+        return false;
+    }
+    return true;
+}
+
+// On the host's thread in Init, before the engine's handlers are bound, so the
+// first notification already sees the gates.
+void AdWarden::ApplyFocusConfig() {
+    FocusConfig config = ReadFocusConfig();
+    focusModeSupported.store(config.focusModeSupported);
+    closeAdWindowEnabled.store(config.closeAdWindowEnabled);
+    FocusScene::GetInstance().SetProcessLists(std::move(config.exemptProcesses), std::move(config.sceneProcesses));
+}
+
+// A stopped manager leaves no monitor behind: its hooks see every input of the
+// desktop and run this library's code, which the host may unload once UnInit
+// has returned. Only the manager starts the monitor, so a running one is its
+// own; one that is not running is left alone, so that UnInit logs nothing.
+// A later Init starts it again when the switches say so.
+void AdWarden::StopFocusScene() {
+    FocusScene& scene = FocusScene::GetInstance();
+    if (scene.IsMonitoring() && !scene.StopMonitor()) {
+        adw::LogLine(adw::kLogError, "KelvaneCenter::AdWarden::StopFocusScene", "focus-scene monitor not stopped");
+    }
+}
+
+} // namespace KelvaneCenter

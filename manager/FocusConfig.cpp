@@ -1,0 +1,63 @@
+#include "manager/FocusConfig.h"
+
+#include <windows.h>
+
+#include <cwchar>
+
+#include "common/UniqueResource.h"
+#include "focus/SceneRules.h"
+#include "manager/LoadConfig.h"
+#include "vendor/ProcessIdentity.h"
+
+namespace KelvaneCenter {
+
+namespace {
+
+bool ReadGate(HKEY key, const wchar_t* name) {
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    return ::RegGetValueW(key, nullptr, name, RRF_RT_REG_DWORD, nullptr, &value, &size) == ERROR_SUCCESS && value != 0;
+}
+
+std::vector<std::string> ReadNames(HKEY key, const wchar_t* name) {
+    DWORD size = 0;
+    if (::RegGetValueW(key, nullptr, name, RRF_RT_REG_MULTI_SZ, nullptr, nullptr, &size) != ERROR_SUCCESS) {
+        return {};
+    }
+    std::vector<wchar_t> block(size / sizeof(wchar_t) + 1, L'\0');
+    size = static_cast<DWORD>(block.size() * sizeof(wchar_t));
+    if (::RegGetValueW(key, nullptr, name, RRF_RT_REG_MULTI_SZ, nullptr, block.data(), &size) != ERROR_SUCCESS) {
+        return {}; // changed between the two reads: the next Init reads it again
+    }
+    return ProcessNamesFromMultiString(block.data(), size / sizeof(wchar_t));
+}
+
+} // namespace
+
+std::vector<std::string> ProcessNamesFromMultiString(const wchar_t* block, std::size_t chars) {
+    std::vector<std::string> names;
+    for (std::size_t at = 0; block != nullptr && at < chars;) {
+        const std::size_t length = ::wcsnlen(block + at, chars - at);
+        if (length > 0) {
+            names.push_back(LowerAscii(WideToUtf8(std::wstring(block + at, length))));
+        }
+        at += length + 1;
+    }
+    return names;
+}
+
+FocusConfig ReadFocusConfig() {
+    FocusConfig config;
+    adw::UniqueRegKey key;
+    // Read access only: these values are the host's. The key path is given without its leading backslash.
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, LoadConfig::kKeyPath + 1, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
+        return config;
+    }
+    config.focusModeSupported = ReadGate(key.get(), L"FocusModeSupported");
+    config.closeAdWindowEnabled = ReadGate(key.get(), L"CloseAdWindowEnabled");
+    config.exemptProcesses = ReadNames(key.get(), L"FocusExemptProcesses");
+    config.sceneProcesses = ReadNames(key.get(), L"FocusSceneProcesses");
+    return config;
+}
+
+} // namespace KelvaneCenter
