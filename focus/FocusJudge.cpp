@@ -143,6 +143,12 @@ void FocusScene::SetProcessLists(std::vector<std::string> exempt, std::vector<st
     sceneProcesses = std::move(scene);
 }
 
+bool FocusScene::IsSceneActiveOn(HMONITOR monitor) const {
+    std::lock_guard<std::mutex> state(stateLock_);
+    const auto found = monitorScenes.find(MonitorKey(monitor));
+    return found != monitorScenes.end() && found->second;
+}
+
 bool FocusScene::RecordJudgement(HMONITOR monitor, bool active, const std::string& name) {
     std::lock_guard<std::mutex> state(stateLock_);
     return ApplyJudgement(monitorScenes, sceneProcess, MonitorKey(monitor), active, name);

@@ -53,6 +53,8 @@ public:
     // Installs the receiver of the scene-active flag, or clears it with an empty
     // function; once this returns the previous one is neither running nor called.
     void SetSceneCallback(std::function<void(bool)> receiver) { sceneCallback.Set(std::move(receiver)); }
+    // Any thread: a focus scene is active on `monitor`.
+    bool IsSceneActiveOn(HMONITOR monitor) const;
     // Records a judgement's outcome on `monitor`; returns the flag passed on.
     bool RecordJudgement(HMONITOR monitor, bool active, const std::string& name);
 

@@ -98,6 +98,9 @@ private:
     void CreateAdHatWnd(HWND window, const std::wstring& key, unsigned generation);
     bool NeedExtraHat(HWND window);
     void CloseHats();
+    // Hats held back while a focus scene lasts on their ad window's monitor.
+    bool HoldHatForScene(HWND window, const std::wstring& key);
+    void ResumeHeldHats();
     // A job of a queue that has been stopped since it started (the host stopped
     // the manager from inside a callback) may still be finishing: it must not
     // reach the host any more. No job calls the engine after calling the host.
@@ -141,6 +144,11 @@ private:
     unsigned hatGeneration_ = 0;
     bool hatsOpen_ = false;
     const BlockingPopup* hatInCreation_ = nullptr;
+    struct HeldHat {
+        HWND window;
+        std::wstring key;
+    };
+    std::vector<HeldHat> heldHats_; // under hatLock_
 };
 
 template <typename Fn>

@@ -26,7 +26,15 @@ void AdWarden::ApplyFocusConfig() {
     FocusConfig config = ReadFocusConfig();
     focusModeSupported.store(config.focusModeSupported);
     closeAdWindowEnabled.store(config.closeAdWindowEnabled);
-    FocusScene::GetInstance().SetProcessLists(std::move(config.exemptProcesses), std::move(config.sceneProcesses));
+    FocusScene& scene = FocusScene::GetInstance();
+    scene.SetProcessLists(std::move(config.exemptProcesses), std::move(config.sceneProcesses));
+    // Hats held back during a scene are looked at again after each judgement,
+    // on the worker: the monitor's thread only hands the check over.
+    if (config.focusModeSupported) {
+        scene.SetSceneCallback([this](bool) { PushToQueue([this] { ResumeHeldHats(); }); });
+    } else {
+        scene.SetSceneCallback(nullptr);
+    }
 }
 
 // A stopped manager leaves no monitor behind: its hooks see every input of the
@@ -39,6 +47,7 @@ void AdWarden::StopFocusScene() {
     if (scene.IsMonitoring() && !scene.StopMonitor()) {
         adw::LogLine(adw::kLogError, "KelvaneCenter::AdWarden::StopFocusScene", "focus-scene monitor not stopped");
     }
+    scene.SetSceneCallback(nullptr);
 }
 
 } // namespace KelvaneCenter

@@ -12,7 +12,9 @@
 #include "common/LogLine.h"
 #include "common/Rundown.h"
 #include "common/UniqueResource.h"
+#include "focus/FocusScene.h"
 #include "manager/AdWarden.h"
+#include "vendor/AdPopWndTracker.h"
 #include "ui/BlockingPopup.h"
 
 namespace KelvaneCenter {
@@ -25,6 +27,12 @@ constexpr DWORD kHatCloseWaitMs = 5000;
 
 bool IsLayered(HWND window) {
     return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+}
+
+// A scene counts while the monitor runs: a stopped one judges nothing any more.
+bool SceneOnMonitorOf(HWND window) {
+    const FocusScene& scene = FocusScene::GetInstance();
+    return scene.IsMonitoring() && scene.IsSceneActiveOn(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST));
 }
 
 void DeleteHats(const std::vector<BlockingPopup*>& hats, const BlockingPopup* spare = nullptr) {
@@ -64,6 +72,9 @@ void AdWarden::CreateAdHatWnd(HWND window, const std::wstring& key, unsigned gen
     {
         std::lock_guard<std::mutex> hold(hatLock_);
         if (!hatsOpen_ || generation != hatGeneration_) {
+            return;
+        }
+        if (HoldHatForScene(window, key)) {
             return;
         }
         if (!NeedExtraHat(window)) {
@@ -124,6 +135,42 @@ bool AdWarden::NeedExtraHat(HWND window) {
     return true;
 }
 
+// UI thread, hatLock_ held. With focus mode open, an ad window on a monitor
+// where a focus scene is in progress gets its hat only once the scene is over:
+// the person is watching a film or presenting there. The record has already
+// reached the host. Each monitor counts on its own.
+bool AdWarden::HoldHatForScene(HWND window, const std::wstring& key) {
+    if (!focusModeSupported.load() || !SceneOnMonitorOf(window)) {
+        return false;
+    }
+    heldHats_.push_back({window, key});
+    return true;
+}
+
+// Worker thread, after each scene judgement: a held hat whose scene is over
+// appears if its ad window is still there and the pop-up still undecided.
+void AdWarden::ResumeHeldHats() {
+    std::vector<HeldHat> ready;
+    {
+        std::lock_guard<std::mutex> hold(hatLock_);
+        std::vector<HeldHat> still;
+        for (HeldHat& held : heldHats_) {
+            if (!IsWindow(held.window)) {
+                continue;
+            }
+            (SceneOnMonitorOf(held.window) ? still : ready).push_back(std::move(held));
+        }
+        heldHats_.swap(still);
+    }
+    for (const HeldHat& held : ready) {
+        PopWndItem* item = nullptr;
+        GetValidWndItem(held.key.c_str(), held.window, item);
+        if (item != nullptr && item->GetHandleType() == kAdPopHandleUndecided && JobIsCurrent()) {
+            DispatchAdHat(held.window, held.key);
+        }
+    }
+}
+
 // A window can only be destroyed on its own thread, and the host may call
 // UnInit on the UI thread itself: there the hats are deleted at once; from any
 // other thread they go to the UI thread in a job queued behind every hat job
@@ -137,6 +184,7 @@ void AdWarden::CloseHats() {
         std::lock_guard<std::mutex> hold(hatLock_);
         hatsOpen_ = false;
         hats.swap(hatWindows);
+        heldHats_.clear();
         inCreation = hatInCreation_;
     }
     DuiLib::UIMainQueue& ui = DuiLib::UIMainQueue::getInstance();

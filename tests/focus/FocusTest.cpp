@@ -1,5 +1,6 @@
 #include <mutex>
 #include "ChildProcess.h"
+#include "Desktop.h"
 #include "HostFixture.h"
 #include "focus/FocusScene.h"
 #include "manager/AdWarden.h"
@@ -204,6 +205,30 @@ TEST(FocusEvents, ForegroundSystemKeysAndButtonReleasesAreJudgedInOrder) {
                                             "MEETING focus_app.exe", "FULL_SCENE focus_app.exe"};
     EXPECT_EQ(Reports(DataReporter::kFocusSceneEventId, " "), twice);
     EXPECT_EQ(log.Count(L"window is fullscreen.(KelvaneCenter::FocusScene::IsValidFullScreenWin)", 4), 2);
+}
+// With focus mode open, an undecided ad window on a monitor with a scene gets
+// its record at once and its hat when a judgement there ends the scene.
+TEST_F(FocusManager, AHatWaitsForTheSceneOnItsMonitorToEnd) {
+    SetSwitch(L"PopUpBlockingStatus", 1);
+    SetSwitch(L"FocusModeStatus", 1);
+    SetSwitch(L"FocusModeSupported", 1);
+    adwtest::UiThread ui;
+    InitAndSettle();
+    adwtest::ChildProcess ads(Fixture(L"unsigned_app.exe"), L"--ads 300,300,300,150");
+    const HWND ad = ads.WaitForWindow();
+    ASSERT_NE(ad, nullptr);
+    engine.AddItem(Item(L"held", kAdPopHandleUndecided));
+    FocusScene& scene = FocusScene::GetInstance();
+    scene.RecordJudgement(MonitorFromWindow(ad, MONITOR_DEFAULTTONEAREST), true, "film.exe");
+    auto hats = [] { return FindWindowW(L"BlockingPopup", nullptr) != nullptr; };
+    engine.FireAdHat(L"held", ad);
+    ASSERT_TRUE(host.WaitFor(HostEvent::Record, 1));
+    ASSERT_EQ(client->GetBlockingRecords(), 0u); // the hat job has run once the listing answers
+    ASSERT_TRUE(host.WaitFor(HostEvent::Records, 1) && ui.Run([] {}));
+    EXPECT_FALSE(hats());
+    scene.FocusSceneJudge(ad); // a window that is not full screen comes to the front there
+    EXPECT_TRUE(adwtest::WaitUntil(hats));
+    EXPECT_EQ(host.CountOf(HostEvent::Record), 1u);
 }
 } // namespace
 } // namespace hosttest
