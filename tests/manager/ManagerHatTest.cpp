@@ -71,6 +71,19 @@ protected:
         ASSERT_TRUE(ui.Run([] {})); // and the UI thread has run what the job dispatched
     }
 
+    // One undecided pop-up with its hat; returns the hat.
+    HWND HatOverOneAd(HWND* adWindow = nullptr) {
+        const HWND ad = ShowAds(L"300,300,300,150", 1)[0];
+        AddItem(kKey, kAdPopHandleUndecided);
+        NotifyHat(kKey, ad);
+        if (adWindow != nullptr) {
+            *adWindow = ad;
+        }
+        const std::vector<HWND> hats = VisibleHats();
+        EXPECT_EQ(hats.size(), 1u);
+        return hats.empty() ? nullptr : hats[0];
+    }
+
     std::vector<std::string> Manners() const {
         std::vector<std::string> manners;
         for (const auto& event : QeEventCapture::Events()) {
@@ -148,11 +161,8 @@ TEST_F(HatTest, AButtonClickDecidesReportsAndClosesTheHat) {
     for (const Case& c : {Case{10 + 52 + 6 + 28, kAdPopHandleBlocked, "CLICK_BLOCKING"},
                           Case{10 + 26, kAdPopHandleAllowed, "CLICK_IGNORE"}}) {
         SCOPED_TRACE(c.manner);
-        const HWND ad = ShowAds(L"300,300,300,150", 1)[0];
-        AddItem(kKey, kAdPopHandleUndecided);
-        NotifyHat(kKey, ad);
-        ASSERT_EQ(VisibleHats().size(), 1u);
-        const HWND hat = VisibleHats()[0];
+        const HWND hat = HatOverOneAd();
+        ASSERT_NE(hat, nullptr);
         RECT client = {};
         GetClientRect(hat, &client);
         POINT button = {client.right - c.fromRight, client.bottom / 2};
@@ -185,11 +195,9 @@ TEST_F(HatTest, TheHatClosesWhenItsAdWindowGoesHidesOrMoves) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.manner);
-        const HWND ad = ShowAds(L"300,300,300,150", 1)[0];
-        AddItem(kKey, kAdPopHandleUndecided);
-        NotifyHat(kKey, ad);
-        ASSERT_EQ(VisibleHats().size(), 1u);
-        const HWND hat = VisibleHats()[0];
+        HWND ad = nullptr;
+        const HWND hat = HatOverOneAd(&ad);
+        ASSERT_NE(hat, nullptr);
         c.change(ad);
         EXPECT_TRUE(adwtest::WaitUntil([&] { return !IsWindow(hat); }, std::chrono::seconds(3)));
         EXPECT_TRUE(WaitForManner(c.manner));
@@ -198,12 +206,10 @@ TEST_F(HatTest, TheHatClosesWhenItsAdWindowGoesHidesOrMoves) {
 }
 
 TEST_F(HatTest, TheHatSitsBelowItsAdWindowAndTurnsTopMostUnderTheMouse) {
-    const HWND ad = ShowAds(L"300,300,300,150", 1)[0];
-    AddItem(kKey, kAdPopHandleUndecided);
     SetCursorPos(5, 5);
-    NotifyHat(kKey, ad);
-    ASSERT_EQ(VisibleHats().size(), 1u);
-    const HWND hat = VisibleHats()[0];
+    HWND ad = nullptr;
+    const HWND hat = HatOverOneAd(&ad);
+    ASSERT_NE(hat, nullptr);
     EXPECT_TRUE(adwtest::WaitUntil([&] {
         adwtest::PumpMessages(50);
         return GetWindow(ad, GW_HWNDNEXT) == hat && (GetWindowLongW(hat, GWL_EXSTYLE) & WS_EX_TOPMOST) == 0;
