@@ -69,6 +69,18 @@ Command ParseCommand(const std::wstring& line) {
     if (verb == L"blocking") return Switch(Command::Blocking, argument, "blocking");
     if (verb == L"power") return Switch(Command::Power, argument, "power");
     if (verb == L"focus") return Switch(Command::Focus, argument, "focus");
+    if (verb == L"gates") return Switch(Command::Gates, argument, "gates");
+    if (verb == L"log") {
+        wchar_t* end = nullptr;
+        const unsigned long lines = argument.empty() ? 20 : std::wcstoul(argument.c_str(), &end, 10);
+        if ((!argument.empty() && (*end != L'\0' || argument[0] == L'-')) || lines == 0 || lines > 10000) {
+            return Invalid("log takes a number of lines (1 to 10000)");
+        }
+        Command command;
+        command.verb = Command::Log;
+        command.number = static_cast<unsigned>(lines);
+        return command;
+    }
     if (verb == L"clear-period") {
         wchar_t* end = nullptr;
         // unsigned long is 32 bits here: read wider, so that too large a number is refused, not clamped.
@@ -91,12 +103,28 @@ std::string HelpText() {
            "  blocking on|off       the blocking switch (registry, then SetBlockingState)\n"
            "  power on|off          powerful mode (registry, then SetPowerState)\n"
            "  focus on|off          focus mode (registry, then SetFocusState)\n"
+           "  gates on|off          open or close focus mode's monitor and ad-window closing\n"
+           "                        (FocusModeSupported, CloseAdWindowEnabled; Init reads them: UnInit, Init)\n"
+           "  log [N]               the library's last N log lines (20), e.g. focus scenes judged\n"
            "  clear-period DAYS     the engine forgets pop-ups not seen for that long\n"
            "  capture               ScreenshotBlocking: pick a window on screen to block\n"
            "  hats                  the hats on screen, the ad under each and its Block button\n"
            "  click-block TITLE     click Block on the hat over the ad window with that title\n"
            "  screenshot PATH       save the whole screen as a PNG file\n"
            "  help | quit           this text | UnInit and end\n";
+}
+
+std::string LastLines(const std::string& text, unsigned count) {
+    size_t start = text.size();
+    if (start > 0 && text[start - 1] == '\n') {
+        --start; // the final line break ends the last line
+    }
+    for (unsigned found = 0; start > 0; --start) {
+        if (text[start - 1] == '\n' && ++found == count) {
+            break;
+        }
+    }
+    return text.substr(start);
 }
 
 std::string Utf8(const std::wstring& text) {

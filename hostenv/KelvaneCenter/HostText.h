@@ -14,19 +14,22 @@ namespace kelvane {
 
 struct Command {
     enum Verb {
-        Empty, Help, List, Block, Allow, Blocking, Power, Focus, ClearPeriod, Capture, Screenshot, Hats, ClickBlock,
-        Quit, Invalid
+        Empty, Help, List, Block, Allow, Blocking, Power, Focus, Gates, ClearPeriod, Capture, Screenshot, Hats,
+        ClickBlock, Log, Quit, Invalid
     };
     Verb verb = Empty;
     std::wstring text;   // Block, Allow: the key; Screenshot: the path; ClickBlock: the ad's title
-    bool on = false;     // Blocking, Power, Focus
-    unsigned number = 0; // ClearPeriod: days
+    bool on = false;     // Blocking, Power, Focus, Gates
+    unsigned number = 0; // ClearPeriod: days; Log: lines
     std::string problem; // Invalid: what is wrong, for the person who typed it
 };
 
 // One line as typed; surrounding blanks do not count.
 Command ParseCommand(const std::wstring& line);
 std::string HelpText();
+
+// The last `count` lines of `text`.
+std::string LastLines(const std::string& text, unsigned count);
 
 // UTF-8, which the console's reader gets unchanged.
 std::string Utf8(const std::wstring& text);

@@ -160,6 +160,14 @@ private:
             WriteSwitch(L"FocusModeStatus", command.on ? 1 : 0);
             Print(FormatCall("SetFocusState", command.on ? "true" : "false", settings_.SetFocusState(command.on)));
             break;
+        case Command::Gates:
+            WriteSwitch(L"FocusModeSupported", command.on ? 1 : 0);
+            WriteSwitch(L"CloseAdWindowEnabled", command.on ? 1 : 0);
+            Print(std::string("host: gates ") + (command.on ? "open" : "closed") + "; Init reads them: UnInit, Init\n");
+            client_.UnInit();
+            Print(FormatCall("Init", "", client_.Init()));
+            break;
+        case Command::Log: PrintLog(command.number); break;
         case Command::ClearPeriod:
             Print(FormatCall("SetClearPeriod", std::to_string(command.number), settings_.SetClearPeriod(command.number)));
             break;
@@ -185,6 +193,30 @@ private:
         } else {
             Print("host: ScreenshotBlocking did not return on the UI thread in time\n");
         }
+    }
+
+    // The suite's logger appends UTF-8 lines to %KRLOG_FILE%, else to
+    // %TEMP%\LogHelper-<process id>.log.
+    void PrintLog(unsigned lines) {
+        wchar_t path[MAX_PATH] = {};
+        DWORD length = GetEnvironmentVariableW(L"KRLOG_FILE", path, MAX_PATH);
+        std::wstring logPath = length > 0 && length < MAX_PATH ? path : L"";
+        if (logPath.empty() && (length = GetTempPathW(MAX_PATH, path)) > 0 && length < MAX_PATH) {
+            logPath = std::wstring(path) + L"LogHelper-" + std::to_wstring(GetCurrentProcessId()) + L".log";
+        }
+        FILE* file = logPath.empty() ? nullptr : _wfopen(logPath.c_str(), L"rb");
+        if (file == nullptr) {
+            Print("host: no log file\n");
+            return;
+        }
+        std::string text;
+        char buffer[4096];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
+            text.append(buffer, n);
+        }
+        std::fclose(file);
+        const std::string last = LastLines(text, lines);
+        Print(last.empty() || last.back() == '\n' ? last : last + "\n");
     }
 
     void ListHats() {
@@ -221,7 +253,6 @@ int wmain() {
     using namespace kelvane;
     // The engine beside this program works on the desktop for this process only.
     SetEnvironmentVariableW(L"ADPOP_ENGINE_MODE", L"working");
-
     Gdiplus::GdiplusStartupInput gdiplusInput;
     ULONG_PTR gdiplusToken = 0;
     if (Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr) != Gdiplus::Ok) {

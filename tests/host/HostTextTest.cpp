@@ -19,6 +19,9 @@ TEST(HostText, CommandsAreReadAsTypedAndMistakesAreNamed) {
         {L"power on", Command::Power, L"", true, 0},
         {L"focus  off", Command::Focus, L"", false, 0},
         {L"clear-period 30", Command::ClearPeriod, L"", false, 30},
+        {L"gates on", Command::Gates, L"", true, 0},
+        {L"log", Command::Log, L"", false, 20},
+        {L"log 5", Command::Log, L"", false, 5},
         {L"\n", Command::Empty, L"", false, 0},
     };
     for (const Row& row : rows) {
@@ -29,11 +32,17 @@ TEST(HostText, CommandsAreReadAsTypedAndMistakesAreNamed) {
         EXPECT_EQ(command.number, row.number);
     }
     for (const wchar_t* wrong : {L"blocking maybe", L"clear-period -1", L"clear-period 7x", L"clear-period 99999999999",
-                                 L"list all", L"allow", L"dance"}) {
+                                 L"list all", L"allow", L"dance", L"log 0", L"log x"}) {
         const Command command = kelvane::ParseCommand(wrong);
         EXPECT_EQ(command.verb, Command::Invalid) << testing::PrintToString(std::wstring(wrong));
         EXPECT_FALSE(command.problem.empty());
     }
+}
+
+TEST(HostText, LastLinesOfTheLog) {
+    EXPECT_EQ(kelvane::LastLines("a\nb\nc\n", 2), "b\nc\n");
+    EXPECT_EQ(kelvane::LastLines("a\nb\nc", 2), "b\nc");
+    EXPECT_EQ(kelvane::LastLines("a\nb\n", 5), "a\nb\n");
 }
 
 TEST(HostText, AHatPlacedByTheLibraryIsFoundOverItsAdWithItsBlockButtonOnIt) {
