@@ -3,6 +3,7 @@
 #include "AdPopBlocker64/EngineScript.h"
 
 #include "AdPopBlocker64/ScriptedTracker.h"
+#include "AdPopBlocker64/WorkingTracker.h"
 
 using adpop::Notification;
 using adpop::ScriptedTracker;
@@ -26,6 +27,10 @@ Result Guarded(Result failed, Fn&& fn) noexcept {
 // A build for the "export missing" case leaves GetInterface out altogether.
 #if !defined(ADPOP_STANDIN_WITHOUT_GETINTERFACE)
 extern "C" __declspec(dllexport) IAdPopWndTracker* ADPOP_CALL GetInterface() {
+    // Scripted unless the loading process asked for the working engine; no test sets the variable.
+    if (adpop::WorkingModeRequested()) {
+        return &adpop::WorkingTracker::Instance();
+    }
     ScriptedTracker& engine = Engine();
     return engine.answers.getInterfaceReturnsNull ? nullptr : &engine;
 }

@@ -1,0 +1,140 @@
+#include "KelvaneCenter/HostDesktop.h"
+
+#include <objidl.h>
+// (objidl.h first: the lean Windows headers leave out what GDI+ needs)
+#include <gdiplus.h>
+
+#include <memory>
+
+#include "KelvaneCenter/HostText.h"
+#include "common/UniqueResource.h"
+
+namespace kelvane {
+
+namespace {
+
+struct GdiObjectTraits {
+    using pointer = HGDIOBJ;
+    static pointer Invalid() noexcept { return nullptr; }
+    static bool IsValid(pointer h) noexcept { return h != nullptr; }
+    static void Close(pointer h) noexcept { ::DeleteObject(h); }
+};
+struct MemoryDcTraits {
+    using pointer = HDC;
+    static pointer Invalid() noexcept { return nullptr; }
+    static bool IsValid(pointer h) noexcept { return h != nullptr; }
+    static void Close(pointer h) noexcept { ::DeleteDC(h); }
+};
+
+// The screen's device context, given back to the system when done.
+class ScreenDc {
+public:
+    ScreenDc() : dc_(::GetDC(nullptr)) {}
+    ~ScreenDc() {
+        if (dc_ != nullptr) {
+            ::ReleaseDC(nullptr, dc_);
+        }
+    }
+    ScreenDc(const ScreenDc&) = delete;
+    ScreenDc& operator=(const ScreenDc&) = delete;
+    HDC get() const { return dc_; }
+
+private:
+    HDC dc_;
+};
+
+bool PngEncoder(CLSID& clsid) {
+    UINT count = 0;
+    UINT size = 0;
+    if (Gdiplus::GetImageEncodersSize(&count, &size) != Gdiplus::Ok || size == 0) {
+        return false;
+    }
+    std::unique_ptr<char[]> buffer(new char[size]);
+    auto* encoders = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.get());
+    if (Gdiplus::GetImageEncoders(count, size, encoders) != Gdiplus::Ok) {
+        return false;
+    }
+    for (UINT i = 0; i < count; ++i) {
+        if (std::wstring(encoders[i].MimeType) == L"image/png") {
+            clsid = encoders[i].Clsid;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool IsOtherProcessWindow(HWND window) {
+    DWORD processId = 0;
+    return ::IsWindowVisible(window) && ::GetWindowThreadProcessId(window, &processId) != 0 &&
+           processId != ::GetCurrentProcessId();
+}
+
+} // namespace
+
+std::string SaveScreenPng(const std::wstring& path) {
+    const int x = ::GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int y = ::GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const int cx = ::GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    const int cy = ::GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    ScreenDc screen;
+    adw::UniqueResource<MemoryDcTraits> memory(::CreateCompatibleDC(screen.get()));
+    adw::UniqueResource<GdiObjectTraits> bitmap(::CreateCompatibleBitmap(screen.get(), cx, cy));
+    if (screen.get() == nullptr || !memory || !bitmap) {
+        return "no screen to capture";
+    }
+    const HGDIOBJ old = ::SelectObject(memory.get(), bitmap.get());
+    const BOOL copied = ::BitBlt(memory.get(), 0, 0, cx, cy, screen.get(), x, y, SRCCOPY);
+    ::SelectObject(memory.get(), old);
+    CLSID png{};
+    if (!copied) {
+        return "the screen could not be copied";
+    }
+    if (!PngEncoder(png)) {
+        return "no PNG encoder (is GDI+ started?)";
+    }
+    Gdiplus::Bitmap image(static_cast<HBITMAP>(bitmap.get()), nullptr);
+    return image.Save(path.c_str(), &png, nullptr) == Gdiplus::Ok ? std::string() : "the file could not be written";
+}
+
+std::vector<Hat> FindHats() {
+    std::vector<Hat> hats;
+    std::vector<std::pair<HWND, RECT>> others;
+    for (HWND w = ::FindWindowExW(nullptr, nullptr, nullptr, nullptr); w != nullptr;
+         w = ::FindWindowExW(nullptr, w, nullptr, nullptr)) {
+        wchar_t name[32] = {};
+        DWORD processId = 0;
+        ::GetClassNameW(w, name, 32);
+        ::GetWindowThreadProcessId(w, &processId);
+        RECT rect{};
+        ::GetWindowRect(w, &rect);
+        if (processId == ::GetCurrentProcessId() && ::IsWindowVisible(w) && std::wstring(name) == L"BlockingPopup") {
+            hats.push_back(Hat{rect, nullptr, std::wstring()});
+        } else if (IsOtherProcessWindow(w)) {
+            others.emplace_back(w, rect);
+        }
+    }
+    for (Hat& hat : hats) {
+        for (const auto& other : others) {
+            if (HatSitsOver(hat.rect, other.second)) {
+                wchar_t title[256] = {};
+                ::InternalGetWindowText(other.first, title, 256);
+                hat.ad = other.first;
+                hat.adTitle = title;
+                break;
+            }
+        }
+    }
+    return hats;
+}
+
+bool ClickAt(POINT point) {
+    // Under Wine a low-level mouse hook keeps SendInput's moves from the cursor position: set it first.
+    ::SetCursorPos(point.x, point.y);
+    INPUT inputs[2] = {};
+    inputs[0].type = inputs[1].type = INPUT_MOUSE;
+    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    return ::SendInput(2, inputs, sizeof(INPUT)) == 2;
+}
+
+} // namespace kelvane
