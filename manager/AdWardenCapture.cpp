@@ -3,16 +3,14 @@
 // and object belong to the UI thread; DestroyCaptureDialog hands them back to
 // it from any other thread.
 
-#include <memory>
 #include <new>
 #include <utility>
 
 #include "DuiLib/UIMainQueue.h"
 #include "common/CallLoggingExceptions.h"
 #include "common/LogLine.h"
-#include "common/Rundown.h"
-#include "common/UniqueResource.h"
 #include "manager/AdWarden.h"
+#include "manager/UiThreadCall.h"
 #include "ui/CaptureWindowDialog.h"
 
 namespace KelvaneCenter {
@@ -77,25 +75,15 @@ void AdWarden::DeleteCaptureDialog() {
 // from under its window.
 void AdWarden::DestroyCaptureDialog() {
     ++captureGeneration_;
-    DuiLib::UIMainQueue& ui = DuiLib::UIMainQueue::getInstance();
-    if (ui.isMainThread()) {
-        DeleteCaptureDialog();
-        return;
-    }
-    auto done = std::make_shared<adw::UniqueHandle>(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!*done) {
-        adw::LogLine(adw::kLogError, kDestroyTag, "capture window kept, err = ", static_cast<unsigned>(GetLastError()));
-        return;
-    }
-    if (!ui.dispatch([this, done] {
-            DeleteCaptureDialog();
-            SetEvent(done->get());
-        })) {
+    switch (RunOnUiThread([this] { DeleteCaptureDialog(); }, kCaptureCloseWaitMs)) {
+    case UiCall::Ran:
+        break;
+    case UiCall::NoUiThread:
         delete std::exchange(captureDialog, nullptr);
-        return;
-    }
-    if (!adw::WaitServingSentMessages(done->get(), kCaptureCloseWaitMs)) {
+        break;
+    case UiCall::NotInTime:
         adw::LogLine(adw::kLogError, kDestroyTag, "capture window not closed in time");
+        break;
     }
 }
 

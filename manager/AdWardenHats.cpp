@@ -4,16 +4,14 @@
 // never held while a window is created or destroyed (that sends messages, which
 // may reach the host's own windows on that thread).
 
-#include <memory>
 #include <new>
 #include <utility>
 
 #include "DuiLib/UIMainQueue.h"
 #include "common/LogLine.h"
-#include "common/Rundown.h"
-#include "common/UniqueResource.h"
 #include "focus/FocusScene.h"
 #include "manager/AdWarden.h"
+#include "manager/UiThreadCall.h"
 #include "vendor/AdPopWndTracker.h"
 #include "ui/BlockingPopup.h"
 
@@ -187,28 +185,17 @@ void AdWarden::CloseHats() {
         heldHats_.clear();
         inCreation = hatInCreation_;
     }
-    DuiLib::UIMainQueue& ui = DuiLib::UIMainQueue::getInstance();
-    if (ui.isMainThread()) {
-        DeleteHats(hats, inCreation);
-        return;
-    }
-    auto done = std::make_shared<adw::UniqueHandle>(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!*done) {
-        adw::LogLine(adw::kLogError, "KelvaneCenter::AdWarden::UnInit", "hat windows kept, err = ",
-                     static_cast<unsigned>(GetLastError()));
-        return;
-    }
     // A hat still being made when the list was taken is deleted by its own job,
     // which runs before this one.
-    if (!ui.dispatch([hats, inCreation, done] {
-            DeleteHats(hats, inCreation);
-            SetEvent(done->get());
-        })) {
+    switch (RunOnUiThread([hats, inCreation] { DeleteHats(hats, inCreation); }, kHatCloseWaitMs)) {
+    case UiCall::Ran:
+        break;
+    case UiCall::NoUiThread:
         DeleteHats(hats, inCreation);
-        return;
-    }
-    if (!adw::WaitServingSentMessages(done->get(), kHatCloseWaitMs)) {
+        break;
+    case UiCall::NotInTime:
         adw::LogLine(adw::kLogError, "KelvaneCenter::AdWarden::UnInit", "hat windows not closed in time");
+        break;
     }
 }
 

@@ -131,6 +131,7 @@ void AdWarden::UnInit() {
             }
             ReleaseQueue();
             CloseHats();
+            DestroyCaptureDialog();
             DataReporter::Flush(kReportFlushMs);
             PopUpBlockingVendor::GetInstance().UnInit();
         },
