@@ -3,7 +3,9 @@
 # working engine on a private display, and the ad maker opening pop-ups for two
 # advertisers. Hats appear over the pop-ups; "Block" is clicked on the hat over
 # one advertiser's toast; that advertiser's next toast is hidden and counted;
-# the records are listed; the host is restarted and the counter is still there.
+# the records are listed; the host is restarted and the counter is still there;
+# the capture overlay opens, the pointer goes to another advertiser's window
+# and a click blocks it, the assistant hearing the overlay open and close.
 # Prints a transcript, saves screenshots under build/demo/ and checks each fact;
 # exits non-zero when one does not hold.
 #
@@ -48,6 +50,7 @@ cleanup() {
     [ -n "$vnc_pid" ] && kill "$vnc_pid" 2>/dev/null
     if [ -n "${ADW_WINE:-}" ] && [ -n "${WINEPREFIX:-}" ]; then
         "$ADW_WINE" taskkill /F /IM AdMaker.exe >/dev/null 2>&1 || true
+        "$ADW_WINE" taskkill /F /IM Assistant.exe >/dev/null 2>&1 || true
     fi
     [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null
     [ $own_session = 1 ] && adw_session_stop
@@ -186,6 +189,26 @@ wait_for "OnBlockedTimes $((counter1 + 1))" 10 || true
 show_host
 screenshot 03-after-the-restart
 
+say "7. capture: the overlay opens, the pointer goes to a new advertiser's window, a click blocks it"
+# The first advertisers stop: their new pop-ups would come up over the overlay.
+"$ADW_WINE" taskkill /F /IM AdMaker.exe >/dev/null 2>&1 || true
+sleep 1.2 # and the hats over their pop-ups close at their next watch tick
+"$ADW_WINE" "$bin/AdMaker.exe" --advertiser Zestify --slogan "Smoothies half price" --kinds centre --count 1 \
+    --lifetime 30000 --exit-after 40 >"$out/admaker-2.log" 2>&1 &
+wait_for 'OnBlockingRecord status=3 .*"Zestify - centre"' 15 || true
+send capture
+wait_for 'ScreenshotBlocking\(\) -> 0' 10 || true
+wait_for 'received kind=send .*code=0x2A8400C8' 5 || true
+send "point Zestify - centre"
+wait_for 'host: pointer at' 5 || true
+sleep 0.5 # the overlay outlines the window under the pointer on its next paint
+show_host
+screenshot 04-capture-overlay-over-a-window
+send click
+wait_for 'OnBlockingRecord status=2 .*"Zestify - centre"' 10 || true
+wait_for 'received kind=post .*code=0x2A8400C9' 5 || true
+show_host
+
 fact "hats were shown over the pop-ups (${hats:-no} on screen, one over Sunmart's toast)" grep -qE '^host: hat [0-9]+ .* over "Sunmart - toast"' "$log1"
 fact "the click set Sunmart's toast to blocked: its next toast was hidden and counted (status 2, then 1)" \
     grep -qE 'OnBlockingRecord status=2 .*blocks=1 .*"Sunmart - toast"' "$log1"
@@ -197,6 +220,11 @@ fact "the counter survived the restart (${counter1:-?} before, ${counter2:-?} on
     test "${counter2:-0}" -ge "${counter1:-1}"
 fact "after the restart Sunmart's toast is still blocked and counted ($((counter1 + 1)))" \
     grep -q "OnBlockedTimes $((counter1 + 1))" "$hostlog"
+fact "the overlay told the assistant when it opened" \
+    grep -qE 'received kind=send .*code=0x2A8400C8' "$hostlog"
+fact "  ... and when it closed" grep -qE 'received kind=post .*code=0x2A8400C9' "$hostlog"
+fact "the window picked in the overlay was blocked and counted" \
+    grep -qE 'OnBlockingRecord status=2 .*"Zestify - centre"' "$hostlog"
 say "transcript: $log1, $hostlog, $out/admaker.log; screenshots in $out"
 say "scenario took $((SECONDS - started)) s"
 

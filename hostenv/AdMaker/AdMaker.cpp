@@ -264,7 +264,10 @@ void OpenAd(Kind kind) {
     const LONG height = place.bottom - place.top;
     // The title names the advertiser and the kind: what the engine keys the pop-up by.
     const std::wstring title = g_maker->options.advertiser + L" - " + Info(kind).name;
-    HWND ad = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, Info(kind).windowClass,
+    // Toasts and bubbles never take the focus; a centre window is an ordinary
+    // window, one a person can also point at in the capture overlay.
+    const DWORD noActivate = kind == Kind::Centre ? 0 : WS_EX_NOACTIVATE;
+    HWND ad = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | noActivate, Info(kind).windowClass,
                                 title.c_str(), WS_POPUP | WS_BORDER, place.left, place.top, width, height, nullptr,
                                 nullptr, ::GetModuleHandleW(nullptr), nullptr);
     if (ad == nullptr) {

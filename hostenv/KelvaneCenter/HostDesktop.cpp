@@ -4,6 +4,7 @@
 // (objidl.h first: the lean Windows headers leave out what GDI+ needs)
 #include <gdiplus.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "KelvaneCenter/HostText.h"
@@ -71,11 +72,11 @@ bool IsOtherProcessWindow(HWND window) {
 
 } // namespace
 
-std::string SaveScreenPng(const std::wstring& path) {
-    const int x = ::GetSystemMetrics(SM_XVIRTUALSCREEN);
-    const int y = ::GetSystemMetrics(SM_YVIRTUALSCREEN);
-    const int cx = ::GetSystemMetrics(SM_CXVIRTUALSCREEN);
-    const int cy = ::GetSystemMetrics(SM_CYVIRTUALSCREEN);
+std::string SaveScreenPng(const std::wstring& path, const RECT* area) {
+    const int x = area != nullptr ? area->left : ::GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int y = area != nullptr ? area->top : ::GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const int cx = area != nullptr ? area->right - area->left : ::GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    const int cy = area != nullptr ? area->bottom - area->top : ::GetSystemMetrics(SM_CYVIRTUALSCREEN);
     ScreenDc screen;
     adw::UniqueResource<MemoryDcTraits> memory(::CreateCompatibleDC(screen.get()));
     adw::UniqueResource<GdiObjectTraits> bitmap(::CreateCompatibleBitmap(screen.get(), cx, cy));
@@ -94,6 +95,18 @@ std::string SaveScreenPng(const std::wstring& path) {
     }
     Gdiplus::Bitmap image(static_cast<HBITMAP>(bitmap.get()), nullptr);
     return image.Save(path.c_str(), &png, nullptr) == Gdiplus::Ok ? std::string() : "the file could not be written";
+}
+
+HWND FindOtherWindow(const std::wstring& title) {
+    for (HWND w = ::FindWindowExW(nullptr, nullptr, nullptr, nullptr); w != nullptr;
+         w = ::FindWindowExW(nullptr, w, nullptr, nullptr)) {
+        wchar_t text[256] = {};
+        ::InternalGetWindowText(w, text, 256);
+        if (IsOtherProcessWindow(w) && title == text) {
+            return w;
+        }
+    }
+    return nullptr;
 }
 
 std::vector<Hat> FindHats() {
@@ -127,14 +140,38 @@ std::vector<Hat> FindHats() {
     return hats;
 }
 
+namespace {
+// Each event carries its position: under Wine a cursor move and the clicks
+// that follow it may otherwise arrive at the previous position, and a
+// low-level mouse hook keeps relative moves from the cursor.
+bool SendMouse(POINT point, const DWORD* buttons, UINT count) {
+    const int left = ::GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int top = ::GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const int cx = (std::max)(1, ::GetSystemMetrics(SM_CXVIRTUALSCREEN) - 1);
+    const int cy = (std::max)(1, ::GetSystemMetrics(SM_CYVIRTUALSCREEN) - 1);
+    INPUT inputs[3] = {};
+    for (UINT i = 0; i < count; ++i) {
+        inputs[i].type = INPUT_MOUSE;
+        inputs[i].mi.dx = static_cast<LONG>((point.x - left) * 65535LL / cx);
+        inputs[i].mi.dy = static_cast<LONG>((point.y - top) * 65535LL / cy);
+        inputs[i].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK | buttons[i];
+    }
+    return ::SendInput(count, inputs, sizeof(INPUT)) == count;
+}
+} // namespace
+
+// The cursor starts a pixel away, so that the move to the point is a move the
+// window under it is told of.
+bool PointAt(POINT point) {
+    ::SetCursorPos(point.x - 1, point.y);
+    const DWORD move[] = {0};
+    return SendMouse(point, move, 1);
+}
+
 bool ClickAt(POINT point) {
-    // Under Wine a low-level mouse hook keeps SendInput's moves from the cursor position: set it first.
     ::SetCursorPos(point.x, point.y);
-    INPUT inputs[2] = {};
-    inputs[0].type = inputs[1].type = INPUT_MOUSE;
-    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    return ::SendInput(2, inputs, sizeof(INPUT)) == 2;
+    const DWORD click[] = {0, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP};
+    return SendMouse(point, click, 3);
 }
 
 } // namespace kelvane

@@ -9,9 +9,10 @@
 
 namespace kelvane {
 
-// Saves the whole virtual screen as a PNG file (GDI capture, GDI+ encoder);
-// GDI+ must be started. An empty result is success, else what went wrong.
-std::string SaveScreenPng(const std::wstring& path);
+// Saves `area` of the screen (the whole virtual screen when null) as a PNG file
+// (GDI capture, GDI+ encoder); GDI+ must be started. An empty result is
+// success, else what went wrong.
+std::string SaveScreenPng(const std::wstring& path, const RECT* area = nullptr);
 
 struct Hat {
     RECT rect{};
@@ -21,7 +22,12 @@ struct Hat {
 // This process's visible hat windows (class "BlockingPopup"), top-most first.
 std::vector<Hat> FindHats();
 
-// A left click at a screen point through SendInput, the cursor put there first.
+// A visible top-level window of another process with that title, or null.
+HWND FindOtherWindow(const std::wstring& title);
+
+// The pointer moved to a screen point through SendInput, as a person moves it.
+bool PointAt(POINT point);
+// A left click at a screen point through SendInput.
 bool ClickAt(POINT point);
 
 } // namespace kelvane

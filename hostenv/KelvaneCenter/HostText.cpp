@@ -51,7 +51,8 @@ Command ParseCommand(const std::wstring& line) {
     const std::wstring argument = blank == std::wstring::npos ? std::wstring() : Trim(trimmed.substr(blank));
     struct Plain { const wchar_t* name; Command::Verb verb; };
     static const Plain kPlain[] = {{L"", Command::Empty}, {L"help", Command::Help}, {L"list", Command::List},
-                                   {L"capture", Command::Capture}, {L"hats", Command::Hats}, {L"quit", Command::Quit}};
+                                   {L"capture", Command::Capture}, {L"hats", Command::Hats}, {L"click", Command::Click},
+                                   {L"quit", Command::Quit}};
     for (const Plain& plain : kPlain) {
         if (verb == plain.name) {
             if (!argument.empty()) {
@@ -66,6 +67,7 @@ Command ParseCommand(const std::wstring& line) {
     if (verb == L"allow") return WithText(Command::Allow, argument, "pop-up key");
     if (verb == L"screenshot") return WithText(Command::Screenshot, argument, "file path");
     if (verb == L"click-block") return WithText(Command::ClickBlock, argument, "ad window title");
+    if (verb == L"point") return WithText(Command::Point, argument, "window title");
     if (verb == L"blocking") return Switch(Command::Blocking, argument, "blocking");
     if (verb == L"power") return Switch(Command::Power, argument, "power");
     if (verb == L"focus") return Switch(Command::Focus, argument, "focus");
@@ -110,6 +112,8 @@ std::string HelpText() {
            "  capture               ScreenshotBlocking: pick a window on screen to block\n"
            "  hats                  the hats on screen, the ad under each and its Block button\n"
            "  click-block TITLE     click Block on the hat over the ad window with that title\n"
+           "  point TITLE           move the pointer to the middle of another program's window\n"
+           "  click                 click the left button where the pointer is\n"
            "  screenshot PATH       save the whole screen as a PNG file\n"
            "  help | quit           this text | UnInit and end\n";
 }

@@ -15,10 +15,10 @@ namespace kelvane {
 struct Command {
     enum Verb {
         Empty, Help, List, Block, Allow, Blocking, Power, Focus, Gates, ClearPeriod, Capture, Screenshot, Hats,
-        ClickBlock, Log, Quit, Invalid
+        ClickBlock, Point, Click, Log, Quit, Invalid
     };
     Verb verb = Empty;
-    std::wstring text;   // Block, Allow: the key; Screenshot: the path; ClickBlock: the ad's title
+    std::wstring text;   // Block, Allow: the key; Screenshot: the path; ClickBlock, Point: a window's title
     bool on = false;     // Blocking, Power, Focus, Gates
     unsigned number = 0; // ClearPeriod: days; Log: lines
     std::string problem; // Invalid: what is wrong, for the person who typed it

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "DuiLib/UIlib.h"
+#include "KelvaneCenter/HostAssistant.h"
 #include "KelvaneCenter/HostDesktop.h"
 #include "KelvaneCenter/HostText.h"
 #include "PopUpBlockingClientFactory.h"
@@ -168,6 +169,14 @@ private:
             Print(FormatCall("Init", "", client_.Init()));
             break;
         case Command::Log: PrintLog(command.number); break;
+        case Command::Point: Point(command.text); break;
+        case Command::Click: {
+            POINT cursor{};
+            ::GetCursorPos(&cursor);
+            Print(std::string("host: ") + (ClickAt(cursor) ? "clicked" : "could not click") + " at " +
+                  std::to_string(cursor.x) + "," + std::to_string(cursor.y) + "\n");
+            break;
+        }
         case Command::ClearPeriod:
             Print(FormatCall("SetClearPeriod", std::to_string(command.number), settings_.SetClearPeriod(command.number)));
             break;
@@ -219,6 +228,19 @@ private:
         Print(last.empty() || last.back() == '\n' ? last : last + "\n");
     }
 
+    void Point(const std::wstring& title) {
+        const HWND window = FindOtherWindow(title);
+        RECT rect{};
+        if (window == nullptr || !::GetWindowRect(window, &rect)) {
+            Print("host: no window \"" + Utf8(title) + "\"\n");
+            return;
+        }
+        const POINT middle{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+        PointAt(middle);
+        Print("host: pointer at " + std::to_string(middle.x) + "," + std::to_string(middle.y) + " over \"" +
+              Utf8(title) + "\"\n");
+    }
+
     void ListHats() {
         const std::vector<Hat> hats = FindHats();
         Print("host: " + std::to_string(hats.size()) + " hat" + (hats.size() == 1 ? "" : "s") + " on screen\n");
@@ -263,6 +285,16 @@ int wmain() {
     DuiLib::CPaintManagerUI::SetInstance(GetModuleHandleW(nullptr));
     const DWORD uiThread = GetCurrentThreadId();
     EnsureSettings();
+    // The assistant serves the pipe the capture overlay tells when it opens and closes.
+    HostAssistant assistant;
+    {
+        wchar_t exe[MAX_PATH] = {};
+        ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+        std::wstring path = exe;
+        path = path.substr(0, path.find_last_of(L"\\/") + 1) + L"Assistant.exe";
+        const std::string problem = assistant.Start(path);
+        Print(problem.empty() ? "host: assistant started\n" : "host: assistant " + problem + "\n");
+    }
 
     KelvaneMsgCenter::IPopUpBlockingClient* client = KelvaneCenter::PopUpBlockingClientFactory::GetClientInstance();
     KelvaneMsgCenter::IPopUpBlockingSettingMgr* settings =

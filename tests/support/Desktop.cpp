@@ -4,12 +4,12 @@
 // (objidl.h first: the lean Windows headers leave out what GDI+ needs)
 #include <gdiplus.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <future>
 #include <memory>
 
 #include "DuiLib/UIlib.h"
+#include "KelvaneCenter/HostDesktop.h"
 #include "TestSupport.h"
 
 namespace adwtest {
@@ -25,24 +25,6 @@ void StartGdiplusOnce() {
     (void)token;
 }
 
-bool PngEncoder(CLSID& clsid) {
-    UINT count = 0;
-    UINT size = 0;
-    Gdiplus::GetImageEncodersSize(&count, &size);
-    if (size == 0) {
-        return false;
-    }
-    std::unique_ptr<char[]> buffer(new char[size]);
-    auto* encoders = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.get());
-    Gdiplus::GetImageEncoders(count, size, encoders);
-    for (UINT i = 0; i < count; ++i) {
-        if (std::wstring(encoders[i].MimeType) == L"image/png") {
-            clsid = encoders[i].Clsid;
-            return true;
-        }
-    }
-    return false;
-}
 } // namespace
 
 UiThread::UiThread() {
@@ -75,29 +57,13 @@ bool UiThread::Run(const std::function<void()>& fn) {
 
 std::wstring SaveScreenshotPng(const std::wstring& name, const RECT& area) {
     StartGdiplusOnce();
-    const int cx = area.right - area.left;
-    const int cy = area.bottom - area.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, cx, cy);
-    const HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, cx, cy, screen, area.left, area.top, SRCCOPY);
-    SelectObject(memory, old);
     const std::wstring folder = ExeDir() + L"\\screenshots";
     CreateDirectoryW(folder.c_str(), nullptr);
     const std::wstring path = folder + L"\\" + name + L".png";
-    CLSID png;
-    bool saved = false;
-    if (PngEncoder(png)) {
-        Gdiplus::Bitmap image(bitmap, nullptr);
-        saved = image.Save(path.c_str(), &png, nullptr) == Gdiplus::Ok;
-    }
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    std::printf("screenshot: %ls%s\n", path.c_str(), saved ? "" : " (not saved)");
+    const std::string problem = kelvane::SaveScreenPng(path, &area);
+    std::printf("screenshot: %ls%s%s\n", path.c_str(), problem.empty() ? "" : ": not saved, ", problem.c_str());
     std::fflush(stdout);
-    return saved ? path : std::wstring();
+    return problem.empty() ? path : std::wstring();
 }
 
 void PumpMessages(DWORD ms) {
@@ -111,24 +77,8 @@ void PumpMessages(DWORD ms) {
     }
 }
 
-// The button events carry the position themselves: under Wine a cursor move
-// and the clicks that follow it may otherwise arrive at the previous position.
 void ClickAt(POINT point) {
-    SetCursorPos(point.x, point.y);
-    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
-    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
-    const int cx = std::max(1, GetSystemMetrics(SM_CXVIRTUALSCREEN) - 1);
-    const int cy = std::max(1, GetSystemMetrics(SM_CYVIRTUALSCREEN) - 1);
-    INPUT inputs[3] = {};
-    for (INPUT& input : inputs) {
-        input.type = INPUT_MOUSE;
-        input.mi.dx = static_cast<LONG>((point.x - left) * 65535LL / cx);
-        input.mi.dy = static_cast<LONG>((point.y - top) * 65535LL / cy);
-        input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
-    }
-    inputs[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
-    inputs[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
-    SendInput(3, inputs, sizeof(INPUT));
+    kelvane::ClickAt(point);
 }
 
 } // namespace adwtest
