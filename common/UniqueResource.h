@@ -99,6 +99,27 @@ struct WinEventHookTraits {
     static void Close(pointer h) noexcept { ::UnhookWinEvent(h); }
 };
 
+struct GdiObjectTraits {
+    using pointer = HGDIOBJ;
+    static pointer Invalid() noexcept { return nullptr; }
+    static bool IsValid(pointer h) noexcept { return h != nullptr; }
+    static void Close(pointer h) noexcept { ::DeleteObject(h); }
+};
+
+struct BitmapTraits {
+    using pointer = HBITMAP;
+    static pointer Invalid() noexcept { return nullptr; }
+    static bool IsValid(pointer h) noexcept { return h != nullptr; }
+    static void Close(pointer h) noexcept { ::DeleteObject(h); }
+};
+
+struct MemoryDcTraits {
+    using pointer = HDC;
+    static pointer Invalid() noexcept { return nullptr; }
+    static bool IsValid(pointer h) noexcept { return h != nullptr; }
+    static void Close(pointer h) noexcept { ::DeleteDC(h); }
+};
+
 using UniqueHandle = UniqueResource<KernelHandleTraits>; // events, processes, threads, tokens
 using UniqueModule = UniqueResource<ModuleTraits>;
 using UniqueLocalMem = UniqueResource<LocalMemTraits>;
@@ -106,5 +127,8 @@ using UniqueRegKey = UniqueResource<RegKeyTraits>;
 using UniqueThreadpool = UniqueResource<ThreadpoolTraits>;
 using UniqueHook = UniqueResource<HookTraits>; // held by the thread that installed it
 using UniqueWinEventHook = UniqueResource<WinEventHookTraits>;
+using UniqueGdiObject = UniqueResource<GdiObjectTraits>; // pens, brushes, fonts, bitmaps
+using UniqueBitmap = UniqueResource<BitmapTraits>;
+using UniqueMemoryDc = UniqueResource<MemoryDcTraits>; // from CreateCompatibleDC
 
 } // namespace adw

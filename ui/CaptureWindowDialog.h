@@ -33,13 +33,6 @@ public:
 // What the overlay shows under its marks: the desktop as it was when it opened.
 class DesktopPictureUI;
 
-struct BitmapTraits {
-    using pointer = HBITMAP;
-    static pointer Invalid() noexcept { return nullptr; }
-    static bool IsValid(pointer h) noexcept { return h != nullptr; }
-    static void Close(pointer h) noexcept { ::DeleteObject(h); }
-};
-
 class CaptureWindowDialog : public DuiLib::WindowImplBase {
 public:
     CaptureWindowDialog();
@@ -82,7 +75,7 @@ private:
 
     bool captureUiInContainer_ = false;
     bool rawInputRegistered_ = false;
-    adw::UniqueResource<BitmapTraits> desktopPicture_; // shown by pictureUI_
+    adw::UniqueBitmap desktopPicture_; // shown by pictureUI_
     DesktopPictureUI* pictureUI_ = nullptr;
 };
 

@@ -153,13 +153,7 @@ COLORREF AccentOf(const std::wstring& advertiser) {
     return kAccents[sum % 4];
 }
 
-struct GdiObjectTraits {
-    using pointer = HGDIOBJ;
-    static pointer Invalid() noexcept { return nullptr; }
-    static bool IsValid(pointer h) noexcept { return h != nullptr; }
-    static void Close(pointer h) noexcept { ::DeleteObject(h); }
-};
-using UniqueGdiObject = adw::UniqueResource<GdiObjectTraits>;
+using adw::UniqueGdiObject;
 
 constexpr UINT_PTR kRoundTimer = 1;
 constexpr UINT_PTR kExitTimer = 2;

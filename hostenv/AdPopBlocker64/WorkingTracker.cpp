@@ -10,13 +10,7 @@ namespace adpop {
 
 namespace {
 
-struct WinEventHookTraits {
-    using pointer = HWINEVENTHOOK;
-    static pointer Invalid() noexcept { return nullptr; }
-    static bool IsValid(pointer h) noexcept { return h != nullptr; }
-    static void Close(pointer h) noexcept { ::UnhookWinEvent(h); }
-};
-using UniqueWinEventHook = adw::UniqueResource<WinEventHookTraits>;
+using adw::UniqueWinEventHook;
 
 constexpr DWORD kJoinTimeoutMs = 10000;
 // A window announced by an event is looked at this much later, once its

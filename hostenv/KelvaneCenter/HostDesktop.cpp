@@ -14,18 +14,6 @@ namespace kelvane {
 
 namespace {
 
-struct GdiObjectTraits {
-    using pointer = HGDIOBJ;
-    static pointer Invalid() noexcept { return nullptr; }
-    static bool IsValid(pointer h) noexcept { return h != nullptr; }
-    static void Close(pointer h) noexcept { ::DeleteObject(h); }
-};
-struct MemoryDcTraits {
-    using pointer = HDC;
-    static pointer Invalid() noexcept { return nullptr; }
-    static bool IsValid(pointer h) noexcept { return h != nullptr; }
-    static void Close(pointer h) noexcept { ::DeleteDC(h); }
-};
 
 // The screen's device context, given back to the system when done.
 class ScreenDc {
@@ -78,8 +66,8 @@ std::string SaveScreenPng(const std::wstring& path, const RECT* area) {
     const int cx = area != nullptr ? area->right - area->left : ::GetSystemMetrics(SM_CXVIRTUALSCREEN);
     const int cy = area != nullptr ? area->bottom - area->top : ::GetSystemMetrics(SM_CYVIRTUALSCREEN);
     ScreenDc screen;
-    adw::UniqueResource<MemoryDcTraits> memory(::CreateCompatibleDC(screen.get()));
-    adw::UniqueResource<GdiObjectTraits> bitmap(::CreateCompatibleBitmap(screen.get(), cx, cy));
+    adw::UniqueMemoryDc memory(::CreateCompatibleDC(screen.get()));
+    adw::UniqueGdiObject bitmap(::CreateCompatibleBitmap(screen.get(), cx, cy));
     if (screen.get() == nullptr || !memory || !bitmap) {
         return "no screen to capture";
     }
