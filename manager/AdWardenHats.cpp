@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "DuiLib/UIMainQueue.h"
+#include "common/CallLoggingExceptions.h"
 #include "common/LogLine.h"
 #include "focus/FocusScene.h"
 #include "manager/AdWarden.h"
@@ -59,8 +60,10 @@ void AdWarden::DispatchAdHat(HWND window, const std::wstring& key) {
         }
         generation = hatGeneration_;
     }
-    DuiLib::UIMainQueue::getInstance().dispatch(
-        [this, window, key, generation] { CreateAdHatWnd(window, key, generation); });
+    DuiLib::UIMainQueue::getInstance().dispatch([this, window, key, generation] {
+        adw::CallLoggingExceptions([&] { CreateAdHatWnd(window, key, generation); }, kCreateHatTag,
+                                   "failed by an exception: ");
+    });
 }
 
 // UI thread.

@@ -1,5 +1,6 @@
 #include "ui/BlockingPopup.h"
 
+#include "common/CallLoggingExceptions.h"
 #include "common/LogLine.h"
 #include "telemetry/DataReporter.h"
 #include "ui/HatPlacement.h"
@@ -41,12 +42,20 @@ bool BlockingPopup::Open(HWND window, const std::wstring& key, const char* tag) 
     return true;
 }
 
+// Every handler of the hat runs inside this call, so nothing thrown in one of
+// them goes back through the window procedure.
 LRESULT BlockingPopup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_TIMER) {
-        OnWatchTick();
-        return 0;
-    }
-    return WindowImplBase::HandleMessage(message, wParam, lParam);
+    LRESULT result = 0;
+    adw::CallLoggingExceptions(
+        [&] {
+            if (message == WM_TIMER) {
+                OnWatchTick();
+            } else {
+                result = WindowImplBase::HandleMessage(message, wParam, lParam);
+            }
+        },
+        "KelvaneCenter::BlockingPopup::HandleMessage", "failed by an exception: ");
+    return result;
 }
 
 void BlockingPopup::InitWindow() {
