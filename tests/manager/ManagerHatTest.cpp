@@ -47,9 +47,9 @@ protected:
         QeEventCapture::End();
     }
 
-    // Starts the ad windows ("x,y,w,h[,flags]" each) and returns them in order.
-    std::vector<HWND> ShowAds(const std::wstring& specs, int count) {
-        ads = std::make_unique<adwtest::ChildProcess>(Fixture(L"unsigned_app.exe"), L"--ads " + specs);
+    // Starts the ad windows ("x,y,w,h[,flags]" each, blank-separated) and returns them in order.
+    std::vector<HWND> ShowAds(const std::wstring& geometry, int count) {
+        ads = std::make_unique<adwtest::ChildProcess>(Fixture(L"unsigned_app.exe"), L"--ads " + geometry);
         std::vector<HWND> windows(static_cast<size_t>(count));
         EXPECT_TRUE(adwtest::WaitUntil([&] {
             for (int i = 0; i < count; ++i) {
@@ -132,14 +132,14 @@ TEST_F(HatTest, DecidedItemsGetAHatWithoutARecordAndAnEmptyKeyNoHat) {
 
 TEST_F(HatTest, TwoPopUpsOfOneProcessGetOneHatEachUnlessOneIsLayered) {
     struct Case {
-        const wchar_t* specs;
+        const wchar_t* geometry;
         size_t hats;
     };
     for (const Case& c : {Case{L"100,300,300,150 500,300,300,150", 2}, Case{L"100,300,300,150 500,300,300,150,L", 1},
                           Case{L"100,300,300,150,L 500,300,300,150", 1}}) {
-        SCOPED_TRACE(testing::Message() << c.specs);
+        SCOPED_TRACE(testing::Message() << c.geometry);
         adwtest::LogCapture log;
-        const std::vector<HWND> windows = ShowAds(c.specs, 2);
+        const std::vector<HWND> windows = ShowAds(c.geometry, 2);
         AddItem(L"first", kAdPopHandleUndecided);
         AddItem(L"second", kAdPopHandleUndecided);
         NotifyHat(L"first", windows[0]);
