@@ -178,6 +178,9 @@ void AdWarden::ResumeHeldHats() {
 // already dispatched, and UnInit waits (bounded, serving sent messages) until
 // it has run, so no hat or hat job outlives the period. Without a UI thread
 // their windows are gone with it and only the objects are left to delete.
+// On the UI thread, hat jobs still queued do nothing when they run, but they
+// hold this library's code: the host must not unload it before its loop has
+// run again.
 void AdWarden::CloseHats() {
     std::vector<BlockingPopup*> hats;
     const BlockingPopup* inCreation = nullptr;
