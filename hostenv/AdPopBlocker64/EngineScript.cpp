@@ -2,25 +2,17 @@
 
 #include "AdPopBlocker64/EngineScript.h"
 
+#include "AdPopBlocker64/Guarded.h"
 #include "AdPopBlocker64/ScriptedTracker.h"
 #include "AdPopBlocker64/WorkingTracker.h"
 
+using adpop::Guarded;
 using adpop::Notification;
 using adpop::ScriptedTracker;
 
 namespace {
 ScriptedTracker& Engine() {
     return ScriptedTracker::Instance();
-}
-
-// Nothing thrown inside the engine crosses its C exports.
-template <typename Result, typename Fn>
-Result Guarded(Result failed, Fn&& fn) noexcept {
-    try {
-        return fn();
-    } catch (...) {
-        return failed;
-    }
 }
 } // namespace
 

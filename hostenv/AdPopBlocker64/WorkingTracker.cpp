@@ -6,6 +6,8 @@
 #include <cwchar>
 #include <iterator>
 
+#include "AdPopBlocker64/Guarded.h"
+
 namespace adpop {
 
 namespace {
@@ -19,16 +21,6 @@ constexpr DWORD kSettleMs = 20;
 
 // The tracker whose thread is the current one: the WinEvent procedure's only way back.
 thread_local WorkingTracker* t_watching = nullptr;
-
-// Nothing thrown inside the engine crosses its interface.
-template <typename Result, typename Fn>
-Result Guarded(Result failed, Fn&& fn) noexcept {
-    try {
-        return fn();
-    } catch (...) {
-        return failed;
-    }
-}
 
 LocalStamp NowStamp() {
     SYSTEMTIME now{};
