@@ -23,7 +23,7 @@ bool Rundown::Acquire() noexcept {
     }
     inFlight_.fetch_add(1);
     if (closing_.load()) {
-        Release();
+        Leave(); // not listed as held: an outer call of this thread stays listed
         return false;
     }
     t_held.held[t_held.count++] = this;
@@ -37,6 +37,10 @@ void Rundown::Release() noexcept {
             break;
         }
     }
+    Leave();
+}
+
+void Rundown::Leave() noexcept {
     inFlight_.fetch_sub(1);
     if (closing_.load() && released_) {
         ::SetEvent(released_.get());
@@ -53,10 +57,14 @@ long Rundown::HeldByThisThread() const noexcept {
     return mine;
 }
 
-void Rundown::Close() noexcept {
+bool Rundown::Close(DWORD timeoutMs) noexcept {
     closing_.store(true);
     const long mine = HeldByThisThread();
+    const ULONGLONG start = ::GetTickCount64();
     while (inFlight_.load() > mine) {
+        if (timeoutMs != INFINITE && ::GetTickCount64() - start >= timeoutMs) {
+            return false;
+        }
         // The short time-out only covers a missing event; normally each Release wakes us.
         if (released_) {
             WaitServingSentMessages(released_.get(), 10);
@@ -64,6 +72,7 @@ void Rundown::Close() noexcept {
             WaitServingSentMessages(nullptr, 1);
         }
     }
+    return true;
 }
 
 void Rundown::Open() noexcept {

@@ -28,13 +28,16 @@ public:
     bool Acquire() noexcept;
     void Release() noexcept;
 
-    // Refuses new calls and returns once no call of another thread is inside.
-    void Close() noexcept;
+    // Refuses new calls and returns once no call of another thread is inside,
+    // or false once `timeoutMs` has passed with calls still inside; the
+    // rundown stays closed either way.
+    bool Close(DWORD timeoutMs = INFINITE) noexcept;
     // Accepts calls again.
     void Open() noexcept;
 
 private:
     long HeldByThisThread() const noexcept;
+    void Leave() noexcept;
 
     std::atomic<long> inFlight_{0};
     std::atomic<bool> closing_{false};

@@ -1,4 +1,5 @@
 #include "manager/AdWarden.h"
+#include "manager/UiThreadCall.h"
 
 #include "common/CallLoggingExceptions.h"
 #include "common/LogLine.h"
@@ -18,13 +19,19 @@ AdWarden& AdWarden::Instance() {
 }
 
 void AdWarden::RegisterCallback(KelvaneMsgCenter::IPopUpBlockingCallback* cb) {
-    adw::CallLoggingExceptions([&] { callback.Set(cb); }, "KelvaneCenter::AdWarden::RegisterCallback",
-                               kExceptionText);
+    constexpr char kTag[] = "KelvaneCenter::AdWarden::RegisterCallback";
+    adw::CallLoggingExceptions([&] { SetCallback(cb, kTag); }, kTag, kExceptionText);
 }
 
 void AdWarden::UnRegisterCallback() {
-    adw::CallLoggingExceptions([&] { callback.Set(nullptr); }, "KelvaneCenter::AdWarden::UnRegisterCallback",
-                               kExceptionText);
+    constexpr char kTag[] = "KelvaneCenter::AdWarden::UnRegisterCallback";
+    adw::CallLoggingExceptions([&] { SetCallback(nullptr, kTag); }, kTag, kExceptionText);
+}
+
+void AdWarden::SetCallback(KelvaneMsgCenter::IPopUpBlockingCallback* cb, const char* tag) {
+    if (!callback.Set(cb, WaitLimitForThisThread())) {
+        adw::LogLine(adw::kLogError, tag, "previous callback still in a call, not waited for");
+    }
 }
 
 int AdWarden::GetBlockedTimes() {

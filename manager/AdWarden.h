@@ -78,9 +78,12 @@ public:
         return switchConfig;
     }
     IOperationQueue* Queue() const { return getModelListQueue.load(); }
+    // Between an Init that made the queue and UnInit.
+    bool IsStarted() const { return getModelListQueue.load() != nullptr; }
     CaptureWindowDialog* CaptureDialog() const { return captureDialog; } // on the UI thread
 
 private:
+    void SetCallback(KelvaneMsgCenter::IPopUpBlockingCallback* cb, const char* tag);
     bool ConfigInit();
     bool StartFocusMode();
     // Takes the gates and the process lists for the focus-scene parts from the registry.
@@ -144,6 +147,8 @@ private:
     // Until the persisted counter is loaded, blocks only count: nothing writes
     // it, and the load adds the blocks counted since Init read blockedAtInit_.
     std::atomic<bool> counterLoaded_{false};
+    // Set by Init; the first job of the period that finds it set loads the counter.
+    std::atomic<bool> counterLoadPending_{false};
     std::atomic<int> blockedAtInit_{0};
     SettingLock settingLock;
     // Owned hats; guarded by hatLock_, since UnInit takes them from the UI thread.
@@ -158,6 +163,10 @@ private:
         std::wstring key;
     };
     std::vector<HeldHat> heldHats_; // under hatLock_
+    // Read by the focus monitor's thread, which must not wait for hatLock_:
+    // whether any hat is held, and whether a look at them is already queued.
+    std::atomic<bool> hatsHeld_{false};
+    std::atomic<bool> resumeQueued_{false};
     // Touched on the UI thread only (or by DestroyCaptureDialog once no UI thread is left).
     CaptureWindowDialog* captureDialog = nullptr;
     // Moved on by DestroyCaptureDialog: an opening dispatched before it opens nothing.

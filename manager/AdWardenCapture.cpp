@@ -6,7 +6,6 @@
 #include <new>
 #include <utility>
 
-#include "DuiLib/UIMainQueue.h"
 #include "common/CallLoggingExceptions.h"
 #include "common/LogLine.h"
 #include "manager/AdWarden.h"
@@ -28,8 +27,13 @@ int AdWarden::ScreenshotBlocking() {
     adw::LogLine(adw::kLogInfo, kScreenshotTag, "ScreenshotBlocking fired");
     adw::CallLoggingExceptions(
         [this] {
+            // A stopped manager opens nothing: only UnInit would delete the overlay.
+            if (!IsStarted()) {
+                adw::LogLine(adw::kLogError, kScreenshotTag, "manager not started, nothing opened");
+                return;
+            }
             const unsigned generation = captureGeneration_.load();
-            DuiLib::UIMainQueue::getInstance().dispatch([this, generation] { OpenCaptureDialog(generation); });
+            DispatchToUiThread(kScreenshotTag, [this, generation] { OpenCaptureDialog(generation); });
         },
         kScreenshotTag, "failed by an exception: ");
     return 0;
@@ -62,6 +66,9 @@ void AdWarden::DeleteCaptureDialog() {
     if (window != nullptr && IsWindow(window)) {
         SendMessageW(window, WM_CLOSE, 0, 0);
     }
+    if (window != nullptr && IsWindow(window)) {
+        DestroyWindow(window); // a close the overlay's own handler did not finish
+    }
     delete dialog;
 }
 
@@ -69,17 +76,22 @@ void AdWarden::DeleteCaptureDialog() {
 // UnInit on the UI thread itself: there the overlay goes at once; from any
 // other thread it goes in a job queued behind every opening already
 // dispatched (which, being older, open nothing), and the caller waits for it,
-// bounded and serving sent messages. Without a UI thread the window is gone
-// with it and only the object is left to delete. A UI thread too busy to run
-// the job in time keeps the overlay: deleting it here could pull the object
-// from under its window.
+// bounded and serving sent messages. A UI thread too busy to run the job in
+// time keeps the overlay until the job runs, and the job keeps the library
+// loaded until then: deleting it here could pull the object from under its
+// window.
 void AdWarden::DestroyCaptureDialog() {
     ++captureGeneration_;
-    switch (RunOnUiThread([this] { DeleteCaptureDialog(); }, kCaptureCloseWaitMs)) {
+    switch (RunOnUiThread(kDestroyTag, [this] { DeleteCaptureDialog(); }, kCaptureCloseWaitMs)) {
     case UiCall::Ran:
         break;
-    case UiCall::NoUiThread:
-        delete std::exchange(captureDialog, nullptr);
+    case UiCall::NotDispatched:
+        // Only an overlay whose window is gone may be deleted off its thread.
+        if (captureDialog != nullptr && captureDialog->GetHWND() != nullptr && IsWindow(captureDialog->GetHWND())) {
+            adw::LogLine(adw::kLogError, kDestroyTag, "capture window kept, UI thread not reached");
+        } else {
+            delete std::exchange(captureDialog, nullptr);
+        }
         break;
     case UiCall::NotInTime:
         adw::LogLine(adw::kLogError, kDestroyTag, "capture window not closed in time");

@@ -1,5 +1,8 @@
 // Focus mode: the manager's side of the focus-scene monitor.
 
+#include <atomic>
+#include <memory>
+#include <new>
 #include <utility>
 
 #include "common/LogLine.h"
@@ -28,10 +31,31 @@ void AdWarden::ApplyFocusConfig() {
     closeAdWindowEnabled.store(config.closeAdWindowEnabled);
     FocusScene& scene = FocusScene::GetInstance();
     scene.SetProcessLists(std::move(config.exemptProcesses), std::move(config.sceneProcesses));
-    // Hats held back during a scene are looked at again after each judgement,
-    // on the worker: the monitor's thread only hands the check over.
+    // Hats held back during a scene are looked at again after a judgement, on
+    // the worker: the monitor's thread only hands the check over, and only
+    // while hats are held and no look is queued yet, so a burst of judgements
+    // cannot crowd the host's and the engine's jobs out of the queue.
     if (config.focusModeSupported) {
-        scene.SetSceneCallback([this](bool) { PushToQueue([this] { ResumeHeldHats(); }); });
+        scene.SetSceneCallback([this](bool) {
+            if (!hatsHeld_.load() || resumeQueued_.exchange(true)) {
+                return;
+            }
+            // Cleared when the job starts, or when it is dropped or refused.
+            struct Queued {
+                std::atomic<bool>& flag;
+                ~Queued() { flag.store(false); }
+            };
+            Queued* const flag = new (std::nothrow) Queued{resumeQueued_};
+            if (flag == nullptr) {
+                resumeQueued_.store(false);
+                return;
+            }
+            std::shared_ptr<Queued> queued(flag);
+            PushToQueue([this, queued]() mutable {
+                queued.reset();
+                ResumeHeldHats();
+            });
+        });
     } else {
         scene.SetSceneCallback(nullptr);
     }

@@ -7,8 +7,6 @@
 #include <new>
 #include <utility>
 
-#include "DuiLib/UIMainQueue.h"
-#include "common/CallLoggingExceptions.h"
 #include "common/LogLine.h"
 #include "focus/FocusScene.h"
 #include "manager/AdWarden.h"
@@ -21,6 +19,7 @@ namespace KelvaneCenter {
 namespace {
 constexpr const char* kCreateHatTag = "KelvaneCenter::AdWarden::CreateAdHatWnd";
 constexpr const char* kNeedExtraHatTag = "KelvaneCenter::AdWarden::NeedExtraHat";
+constexpr const char* kUnInitTag = "KelvaneCenter::AdWarden::UnInit";
 // How long UnInit waits for the UI thread to destroy the hats.
 constexpr DWORD kHatCloseWaitMs = 5000;
 
@@ -34,11 +33,22 @@ bool SceneOnMonitorOf(HWND window) {
     return scene.IsMonitoring() && scene.IsSceneActiveOn(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST));
 }
 
+bool HasWindow(const BlockingPopup* hat) {
+    const HWND window = hat->GetHWND();
+    return window != nullptr && IsWindow(window);
+}
+
+// UI thread: each window goes before its object, so no message of it can
+// reach an object being deleted.
 void DeleteHats(const std::vector<BlockingPopup*>& hats, const BlockingPopup* spare = nullptr) {
     for (BlockingPopup* hat : hats) {
-        if (hat != spare) {
-            delete hat;
+        if (hat == spare) {
+            continue;
         }
+        if (HasWindow(hat)) {
+            DestroyWindow(hat->GetHWND());
+        }
+        delete hat;
     }
 }
 } // namespace
@@ -60,10 +70,7 @@ void AdWarden::DispatchAdHat(HWND window, const std::wstring& key) {
         }
         generation = hatGeneration_;
     }
-    DuiLib::UIMainQueue::getInstance().dispatch([this, window, key, generation] {
-        adw::CallLoggingExceptions([&] { CreateAdHatWnd(window, key, generation); }, kCreateHatTag,
-                                   "failed by an exception: ");
-    });
+    DispatchToUiThread(kCreateHatTag, [this, window, key, generation] { CreateAdHatWnd(window, key, generation); });
 }
 
 // UI thread.
@@ -107,7 +114,7 @@ void AdWarden::CreateAdHatWnd(HWND window, const std::wstring& key, unsigned gen
     if (orphaned) {
         // The host stopped the manager from a message this thread served while
         // the hat was being made; UnInit left this one to be deleted here.
-        delete hat;
+        DeleteHats({hat});
     }
 }
 
@@ -145,6 +152,7 @@ bool AdWarden::HoldHatForScene(HWND window, const std::wstring& key) {
         return false;
     }
     heldHats_.push_back({window, key});
+    hatsHeld_.store(true);
     return true;
 }
 
@@ -162,6 +170,7 @@ void AdWarden::ResumeHeldHats() {
             (SceneOnMonitorOf(held.window) ? still : ready).push_back(std::move(held));
         }
         heldHats_.swap(still);
+        hatsHeld_.store(!heldHats_.empty());
     }
     for (const HeldHat& held : ready) {
         PopWndItem* item = nullptr;
@@ -176,11 +185,11 @@ void AdWarden::ResumeHeldHats() {
 // UnInit on the UI thread itself: there the hats are deleted at once; from any
 // other thread they go to the UI thread in a job queued behind every hat job
 // already dispatched, and UnInit waits (bounded, serving sent messages) until
-// it has run, so no hat or hat job outlives the period. Without a UI thread
-// their windows are gone with it and only the objects are left to delete.
-// On the UI thread, hat jobs still queued do nothing when they run, but they
-// hold this library's code: the host must not unload it before its loop has
-// run again.
+// it has run. Hat jobs still queued do nothing when they run; they and a close
+// job not run in time keep the library loaded until they have run, so the
+// host may unload it once UnInit has returned. When the queue refuses the job,
+// a hat whose window is gone is deleted here, and one whose window is still
+// there is kept: its object must not go from under its window's thread.
 void AdWarden::CloseHats() {
     std::vector<BlockingPopup*> hats;
     const BlockingPopup* inCreation = nullptr;
@@ -189,18 +198,28 @@ void AdWarden::CloseHats() {
         hatsOpen_ = false;
         hats.swap(hatWindows);
         heldHats_.clear();
+        hatsHeld_.store(false);
         inCreation = hatInCreation_;
     }
     // A hat still being made when the list was taken is deleted by its own job,
     // which runs before this one.
-    switch (RunOnUiThread([hats, inCreation] { DeleteHats(hats, inCreation); }, kHatCloseWaitMs)) {
+    switch (RunOnUiThread(kUnInitTag, [hats, inCreation] { DeleteHats(hats, inCreation); }, kHatCloseWaitMs)) {
     case UiCall::Ran:
         break;
-    case UiCall::NoUiThread:
-        DeleteHats(hats, inCreation);
+    case UiCall::NotDispatched:
+        for (BlockingPopup* hat : hats) {
+            if (hat == inCreation) {
+                continue;
+            }
+            if (HasWindow(hat)) {
+                adw::LogLine(adw::kLogError, kUnInitTag, "hat window kept, UI thread not reached");
+            } else {
+                delete hat;
+            }
+        }
         break;
     case UiCall::NotInTime:
-        adw::LogLine(adw::kLogError, "KelvaneCenter::AdWarden::UnInit", "hat windows not closed in time");
+        adw::LogLine(adw::kLogError, kUnInitTag, "hat windows not closed in time");
         break;
     }
 }

@@ -6,6 +6,7 @@
 #include "common/LogLine.h"
 #include "common/OwnModule.h"
 #include "manager/AdWarden.h"
+#include "manager/UiThreadCall.h"
 #include "queue/LowPowerOperationQueue.h"
 #include "telemetry/DataReporter.h"
 #include "vendor/PopUpBlockingVendor.h"
@@ -96,6 +97,7 @@ int AdWarden::StartRunning() {
     // Blocks notified from here on are counted on top of the persisted counter,
     // which the load below reads; until then nothing may write it.
     counterLoaded_.store(false);
+    counterLoadPending_.store(false);
     blockedAtInit_.store(blockedTimes.load());
     ApplyFocusConfig();
     BindEngineHandlers();
@@ -110,12 +112,17 @@ int AdWarden::StartRunning() {
 
     vendor.SetTrackerState(TrackerModeFor(switchConfig));
 
+    // The first job of the period loads the counter before its own work, so a
+    // full queue dropping its oldest job cannot lose the load; this one only
+    // makes sure a job comes. It is queued also when focus mode fails to
+    // start below: blocks are then still counted, stored and sent.
+    counterLoadPending_.store(true);
+    PushToQueue([] {});
+
     if (switchConfig.PopUpBlockingStatus == 1 && switchConfig.FocusModeStatus == 1 && !StartFocusMode()) {
         adw::LogLine(adw::kLogError, kInitTag, "Config init failed!");
         return 101;
     }
-
-    PushToQueue([this] { LoadBlockedTimes(); });
     return 0;
 }
 
@@ -132,7 +139,9 @@ void AdWarden::UnInit() {
             ReleaseQueue();
             CloseHats();
             DestroyCaptureDialog();
-            DataReporter::Flush(kReportFlushMs);
+            // The UI thread does not wait: the reporter sends the rest on its
+            // own, and its pool keeps the library loaded until it has.
+            DataReporter::Flush(OnUiThread() ? 0 : kReportFlushMs);
             PopUpBlockingVendor::GetInstance().UnInit();
         },
         kUnInitTag, "failed by an exception: ");
@@ -144,11 +153,14 @@ bool AdWarden::PushToQueue(std::function<void()> job) {
     if (queue == nullptr) {
         return false;
     }
-    queue->Push([queue, job = std::move(job)] {
+    queue->Push([this, queue, job = std::move(job)] {
         struct JobScope {
             explicit JobScope(const IOperationQueue* q) { t_jobQueue = q; }
             ~JobScope() { t_jobQueue = nullptr; }
         } scope(queue);
+        if (JobIsCurrent() && counterLoadPending_.exchange(false)) {
+            LoadBlockedTimes();
+        }
         job();
     });
     return true;
@@ -172,8 +184,16 @@ void AdWarden::ReleaseQueue() {
     // Jobs of this queue see it is no longer current and stop calling the host;
     // a call already made is waited for here, while serving sent messages, so a
     // callback that SendMessage's to this (the host's UI) thread cannot block the join below.
-    hostCalls_.Close();
+    // On the UI thread the wait is bounded, since the call may be waiting for
+    // a job of the UI library's queue: the worker is then joined by a pool
+    // thread once the call has returned (it reaches the host no more).
+    const bool callsOver = hostCalls_.Close(WaitLimitForThisThread());
     hostCalls_.Open();
+    if (!callsOver) {
+        adw::LogLine(adw::kLogError, kUnInitTag, "host callback still in a call, queue stopped in the background");
+        DeleteOffThisThread(queue);
+        return;
+    }
     queue->Stop();
     if (t_jobQueue == queue) {
         DeleteOffThisThread(queue);

@@ -6,6 +6,7 @@
 #include "common/LogLine.h"
 #include "focus/FocusScene.h"
 #include "manager/AdWarden.h"
+#include "manager/UiThreadCall.h"
 #include "telemetry/DataReporter.h"
 #include "vendor/PopUpBlockingVendor.h"
 
@@ -15,6 +16,10 @@ namespace {
 // No code of the result table fits a failure that is not the engine's: the
 // general one the manager already uses for its own set-up.
 constexpr int kFailedByException = 100;
+// The engine's "not loaded" code, for a switch changed while the manager is stopped.
+constexpr int kNotStarted = 102;
+// The general failure again, for a change refused because another one is still in progress.
+constexpr int kSettingNotTaken = 100;
 } // namespace
 
 // The switches themselves come from the registry, where the host keeps them:
@@ -23,7 +28,20 @@ int AdWarden::SetBlockingState(int state) {
     constexpr char kTag[] = "KelvaneCenter::AdWarden::SetBlockingState";
     return adw::ReturnLoggingExceptions(
         [&] {
-            std::lock_guard<SettingLock> serial(settingLock);
+            switch (settingLock.Lock(WaitLimitForThisThread())) {
+            case SettingLock::Taken::Yes:
+                break;
+            case SettingLock::Taken::ReEntered:
+                adw::LogLine(adw::kLogError, kTag, "called again from inside itself, refused");
+                return kSettingNotTaken;
+            case SettingLock::Taken::NotInTime:
+                adw::LogLine(adw::kLogError, kTag, "another change of the switch still in progress, refused");
+                return kSettingNotTaken;
+            }
+            struct Unlock {
+                SettingLock& lock;
+                ~Unlock() { lock.Unlock(); }
+            } serial{settingLock};
             CallHost([&](auto& cb) { cb.OnStateChanged(state); });
             SwitchConfig stored;
             if (!LoadConfig::GetSwitchConfig(stored)) {
@@ -56,6 +74,17 @@ int AdWarden::SetFocusState(bool on) {
             if (Switches().PopUpBlockingStatus == 0) {
                 adw::LogLine(adw::kLogError, kTag, "blocking switch is close. set focus state fail");
                 return 401;
+            }
+            // A stopped manager starts nothing that only UnInit would stop (the
+            // monitor's thread would keep the library loaded and see every input
+            // of the desktop): the switch is kept for the next Init.
+            if (!IsStarted()) {
+                {
+                    std::lock_guard<std::mutex> write(switchLock_);
+                    switchConfig.FocusModeStatus = on ? 1 : 0;
+                }
+                adw::LogLine(adw::kLogError, kTag, "manager not started, focus mode not changed");
+                return kNotStarted;
             }
             if (on && !StartFocusMode()) {
                 return 402;

@@ -4,15 +4,14 @@
 
 namespace KelvaneCenter {
 
-void HostCallback::Set(KelvaneMsgCenter::IPopUpBlockingCallback* callback) {
+bool HostCallback::Set(KelvaneMsgCenter::IPopUpBlockingCallback* callback, DWORD timeoutMs) {
     std::shared_ptr<Registration> next = callback != nullptr ? std::make_shared<Registration>(callback) : nullptr;
     {
         std::lock_guard<std::mutex> swap(lock_);
         current_.swap(next);
     }
-    if (next) {
-        next->calls.Close(); // `next` now holds the previous registration
-    }
+    // `next` now holds the previous registration
+    return !next || next->calls.Close(timeoutMs);
 }
 
 std::shared_ptr<HostCallback::Registration> HostCallback::Current() {

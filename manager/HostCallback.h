@@ -14,9 +14,11 @@ namespace KelvaneCenter {
 // thread that called Set (a callback that unregisters itself must not wait for
 // itself). The wait serves messages sent to the waiting thread, since hosts
 // often hand a callback to their UI thread with SendMessage and call Set there.
+// A call that has not returned after `timeoutMs` is no longer waited for (false):
+// the previous object is still never called again.
 class HostCallback {
 public:
-    void Set(KelvaneMsgCenter::IPopUpBlockingCallback* callback);
+    bool Set(KelvaneMsgCenter::IPopUpBlockingCallback* callback, DWORD timeoutMs = INFINITE);
 
     // Calls `fn(callback)` when one is registered; false when none was called.
     // No lock of ours is held during the call.

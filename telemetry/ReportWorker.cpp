@@ -53,6 +53,11 @@ ReportWorker::ReportWorker(std::size_t capacity)
     }
 }
 
+ReportWorker::~ReportWorker() {
+    ::DestroyThreadpoolEnvironment(&environment_);
+    // pool_ closes here; its idle thread ends on its own, nothing waits for it.
+}
+
 bool ReportWorker::Post(Job job) {
     bool start = false;
     {
@@ -130,13 +135,21 @@ void ReportWorker::Drain() {
     }
 }
 
+namespace {
+ReportWorker* g_reportWorker = nullptr;
+} // namespace
+
 ReportWorker& TheReportWorker() {
-    // Never destroyed: at process exit a pool thread may have been stopped
-    // inside a report, and a destructor at library unload would run under the
-    // loader lock; neither may wait for the worker. An unloaded library leaves
-    // this small block and its idle pool behind.
-    static ReportWorker* const worker = new ReportWorker(DataReporter::kMaxPendingReports);
+    // Not a static object: at process exit a pool thread may have been stopped
+    // inside a report, and nothing may wait for it then. A dynamic unload
+    // releases it instead (ReleaseReportWorkerAtUnload), since a host that
+    // loads the library again and again must not collect a pool per load.
+    static ReportWorker* const worker = g_reportWorker = new ReportWorker(DataReporter::kMaxPendingReports);
     return *worker;
+}
+
+void ReleaseReportWorkerAtUnload() noexcept {
+    delete std::exchange(g_reportWorker, nullptr);
 }
 
 } // namespace KelvaneCenter

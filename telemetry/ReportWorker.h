@@ -20,6 +20,9 @@ public:
     using Job = std::function<void()>;
 
     explicit ReportWorker(std::size_t capacity);
+    // Never waits: called only when no report is in progress (the library is
+    // being unloaded, which a running report's pool callback prevents).
+    ~ReportWorker();
     ReportWorker(const ReportWorker&) = delete;
     ReportWorker& operator=(const ReportWorker&) = delete;
 
@@ -52,5 +55,7 @@ private:
 
 // The data reporter's worker, made on first use.
 ReportWorker& TheReportWorker();
+// At unload of the library: the worker's pool and its thread go with it.
+void ReleaseReportWorkerAtUnload() noexcept;
 
 } // namespace KelvaneCenter

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "DuiLib/UIlib.h"
+#include "common/ModuleRef.h"
 
 namespace KelvaneCenter {
 
@@ -39,6 +40,9 @@ private:
     void CloseHat();
     void CloseReporting(const char* manner);
     void KeepZOrder();
+
+    // Its window and timer run this library's code for as long as it exists.
+    adw::ModuleRef pin_;
 };
 
 } // namespace KelvaneCenter

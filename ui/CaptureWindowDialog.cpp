@@ -188,9 +188,9 @@ void CaptureWindowDialog::TakeDesktopPicture() {
     ReleaseDC(nullptr, screen);
 }
 
-// Keyboard raw input is registered per process. The overlay takes it only when
-// the host has none of its own, and gives it back when its window goes, so the
-// host's own registration is never replaced or removed.
+// Keyboard raw input is registered per process: the overlay's registration
+// replaces one the host may have, so the host's is noted first and put back
+// when the overlay's window goes.
 void CaptureWindowDialog::RegisterKeyboardRawInput() {
     constexpr const char* tag = ADW_CAPTURE_TAG("RegisterKeyboardRawInput");
     UINT count = 0;
@@ -199,10 +199,10 @@ void CaptureWindowDialog::RegisterKeyboardRawInput() {
     if (count > 0 && GetRegisteredRawInputDevices(registered.data(), &count, sizeof(RAWINPUTDEVICE)) == UINT(-1)) {
         count = 0;
     }
+    hostKeyboard_.reset();
     for (UINT i = 0; i < count; ++i) {
         if (registered[i].usUsagePage == 1 && registered[i].usUsage == 6) {
-            adw::LogLine(adw::kLogInfo, tag, "RegisterRawInputDevices failed: ", ERROR_ALREADY_EXISTS);
-            return;
+            hostKeyboard_ = registered[i];
         }
     }
     RAWINPUTDEVICE device = {};
@@ -220,12 +220,20 @@ void CaptureWindowDialog::RegisterKeyboardRawInput() {
 
 LRESULT CaptureWindowDialog::OnDestroy(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled) {
     if (rawInputRegistered_) {
+        rawInputRegistered_ = false;
         RAWINPUTDEVICE device = {};
         device.usUsagePage = 1;
         device.usUsage = 6;
         device.dwFlags = RIDEV_REMOVE;
-        RegisterRawInputDevices(&device, 1, sizeof device);
-        rawInputRegistered_ = false;
+        // The host's window may be gone by now: then nobody's registration is left.
+        if (!hostKeyboard_ || !RegisterRawInputDevices(&*hostKeyboard_, 1, sizeof(RAWINPUTDEVICE))) {
+            if (hostKeyboard_) {
+                adw::LogLine(adw::kLogError, ADW_CAPTURE_TAG("OnDestroy"),
+                             "host keyboard raw input not given back: ", GetLastError());
+            }
+            RegisterRawInputDevices(&device, 1, sizeof device);
+        }
+        hostKeyboard_.reset();
     }
     return WindowImplBase::OnDestroy(message, wParam, lParam, handled);
 }
@@ -245,7 +253,7 @@ void CaptureWindowDialog::OnMouseMoveToHwnd(HWND window) {
     }
     targetWindow = window;
     std::string sign;
-    if (!GetProcessSign(window, sign)) {
+    if (!signCache_.Get(window, sign)) {
         adw::LogLine(adw::kLogError, ADW_CAPTURE_TAG("OnMouseMoveToHwnd"), "get sign fail");
     }
     if (IsTrustedSigner(sign)) {

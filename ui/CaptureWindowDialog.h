@@ -7,11 +7,14 @@
 #include <windows.h>
 
 #include <climits>
+#include <optional>
 #include <string>
 
 #include "DuiLib/UIlib.h"
 #include "IPCMessage/IPCMessageClient.h"
+#include "common/ModuleRef.h"
 #include "common/UniqueResource.h"
+#include "ui/ProcessSignCache.h"
 
 namespace KelvaneCenter {
 
@@ -75,8 +78,12 @@ private:
 
     bool captureUiInContainer_ = false;
     bool rawInputRegistered_ = false;
+    std::optional<RAWINPUTDEVICE> hostKeyboard_; // the host's own, given back on destroy
     adw::UniqueBitmap desktopPicture_; // shown by pictureUI_
     DesktopPictureUI* pictureUI_ = nullptr;
+    ProcessSignCache signCache_;
+    // Its window runs this library's code for as long as it exists.
+    adw::ModuleRef pin_;
 };
 
 } // namespace KelvaneCenter

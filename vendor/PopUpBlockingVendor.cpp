@@ -273,17 +273,30 @@ unsigned PopUpBlockingVendor::SetClearPeriod(unsigned period) {
 
 unsigned PopUpBlockingVendor::SetHandleType(const wchar_t* const& key, bool block) {
     constexpr char kTag[] = "KelvaneCenter::PopUpBlockingVendor::SetHandleType";
+    unsigned result = kNoItem;
+    const bool found = UsePopByKey(key, [&](PopWndItem& item) {
+        result = kOk;
+        if (item.SetHandleType(block ? kAdPopHandleBlocked : kAdPopHandleAllowed) != 1) {
+            adw::LogLine(adw::kLogError, kTag, "set pop type fail. popupId = ", TextOrEmpty(item.GetKey()));
+            result = kHandleTypeRefused;
+        }
+    });
+    if (!found) {
+        adw::LogLine(adw::kLogError, kTag, "item", kIsNullErr, kNoItem);
+    }
+    return result;
+}
+
+bool PopUpBlockingVendor::UsePopByKey(const wchar_t* const& key, const std::function<void(PopWndItem&)>& use) {
+    // The item belongs to the engine: it is used only while the engine cannot be released.
+    const TrackerCall call;
     PopWndItem* item = nullptr;
     GetPopByKey(key, item);
     if (item == nullptr) {
-        adw::LogLine(adw::kLogError, kTag, "item", kIsNullErr, kNoItem);
-        return kNoItem;
+        return false;
     }
-    if (item->SetHandleType(block ? kAdPopHandleBlocked : kAdPopHandleAllowed) != 1) {
-        adw::LogLine(adw::kLogError, kTag, "set pop type fail. popupId = ", TextOrEmpty(item->GetKey()));
-        return kHandleTypeRefused;
-    }
-    return kOk;
+    use(*item);
+    return true;
 }
 
 void PopUpBlockingVendor::GetPopByKey(const wchar_t* const& key, PopWndItem*& item) {

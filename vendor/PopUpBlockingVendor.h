@@ -53,6 +53,9 @@ public:
     unsigned SetHandleType(const wchar_t* const& key, bool block); // 0, 300 or 301
     // `item` is null afterwards when the engine knows no such key.
     void GetPopByKey(const wchar_t* const& key, PopWndItem*& item);
+    // Calls `use` with the item for `key` while the engine cannot be released
+    // (UnInit waits for it); false, without calling, when there is no such item.
+    bool UsePopByKey(const wchar_t* const& key, const std::function<void(PopWndItem&)>& use);
     // Sum of the items' block counts; 0 without a tracker.
     unsigned GetBlockCount();
 

@@ -46,14 +46,12 @@ std::string GetPopupInfo(const wchar_t* const& key) {
     if (key == nullptr) {
         return std::string();
     }
-    PopWndItem* item = nullptr;
-    PopUpBlockingVendor::GetInstance().GetPopByKey(key, item);
-    if (item == nullptr) {
-        return std::string(); // the adapter has logged why
-    }
-    const int popupType = item->GetPopupType();
-    const wchar_t* softwareName = item->GetSoftwareName();
-    return DescriptionJson(PopupInfoPairs(popupType, softwareName != nullptr ? softwareName : L""));
+    std::string json; // stays empty without an item: the adapter has logged why
+    PopUpBlockingVendor::GetInstance().UsePopByKey(key, [&](PopWndItem& item) {
+        const wchar_t* softwareName = item.GetSoftwareName();
+        json = DescriptionJson(PopupInfoPairs(item.GetPopupType(), softwareName != nullptr ? softwareName : L""));
+    });
+    return json;
 }
 
 } // namespace KelvaneCenter

@@ -1,0 +1,195 @@
+// What a host relies on at the end of a period: nothing of the library runs
+// after it unloads it, and no wait of the library freezes its UI thread.
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+#include "ChildProcess.h"
+#include "Desktop.h"
+#include "DuiLib/UIMainQueue.h"
+#include "HostFixture.h"
+
+namespace hosttest {
+namespace {
+
+using ManagerLifetime = HostTest;
+
+// Each host runs in a process of its own; it says what it measured in a file.
+void ExpectHostEndsCleanly(const std::wstring& args) {
+    const std::wstring out = adwtest::ExeDir() + L"\\lifetime-host.txt";
+    DeleteFileW(out.c_str());
+    SetEnvironmentVariableW(L"ADW_LIFETIME_OUT", out.c_str());
+    adwtest::ChildProcess host(adwtest::ExeDir() + L"\\LifetimeHost.exe", args);
+    SetEnvironmentVariableW(L"ADW_LIFETIME_OUT", nullptr);
+    const DWORD code = host.WaitForExit(90000);
+    std::ifstream file{std::filesystem::path(out)};
+    const std::string figures((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::printf("%ls: exit 0x%lx\n%s", args.c_str(), static_cast<unsigned long>(code), figures.c_str());
+    // 3: the library stayed loaded; 4: threads or handles left; 5: a wrong result; others: a crash.
+    EXPECT_EQ(code, 0u) << figures;
+}
+
+TEST_F(ManagerLifetime, UnloadedWithUiJobsStillQueued) {
+    ExpectHostEndsCleanly(L"pending-ui-jobs");
+}
+
+TEST_F(ManagerLifetime, UnloadedFromAnotherThreadWhileTheUiThreadWaits) {
+    ExpectHostEndsCleanly(L"blocked-ui");
+}
+
+TEST_F(ManagerLifetime, FocusModeAfterUnInitStartsNothing) {
+    ExpectHostEndsCleanly(L"focus-after-uninit");
+}
+
+TEST_F(ManagerLifetime, LoadedAndUnloadedFiftyTimesLeavesThreadsAndHandlesFlat) {
+    ExpectHostEndsCleanly(L"reload 50");
+}
+
+// A host callback that hands work to the UI thread and waits for it, while
+// the UI thread makes a call that waits for that callback: the call gives up
+// in time, so the UI thread gets back to its loop and the callback ends.
+TEST_F(ManagerLifetime, CallsOnTheUiThreadDoNotWaitForACallbackWaitingForIt) {
+    adwtest::UiThread ui;
+    adwtest::HostRecorder other;
+    std::shared_ptr<std::atomic<bool>> setter;
+    const auto list = [&] { client->GetBlockingRecords(); };
+    const auto setState = [&] { setter = adwtest::RunDetached([&] { settings->SetBlockingState(1); }); };
+    struct Row {
+        const char* call;
+        HostEvent::Kind held;
+        std::function<void()> trigger, onUiThread;
+    } rows[] = {
+        {"UnRegisterCallback", HostEvent::Records, list, [&] { client->UnRegisterCallback(); }},
+        {"RegisterCallback(other)", HostEvent::Records, list, [&] { client->RegisterCallback(&other); }},
+        {"UnInit", HostEvent::Records, list, [&] { client->UnInit(); }},
+        {"SetBlockingState", HostEvent::StateChanged, setState, [&] { settings->SetBlockingState(2); }},
+    };
+    SetSwitch(L"PopUpBlockingStatus", 1);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.call);
+        InitAndSettle();
+        adw::UniqueHandle go(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        std::atomic<bool> armed{true}, entered{false}, callbackDone{false};
+        host.onCall = [&](HostEvent::Kind kind) {
+            if (kind != row.held || !armed.exchange(false)) return;
+            entered = true;
+            WaitForSingleObject(go.get(), 10000);
+            auto ran = std::make_shared<std::atomic<bool>>(false);
+            DuiLib::UIMainQueue::getInstance().dispatch([ran] { *ran = true; });
+            adwtest::WaitUntil([&] { return ran->load(); }, std::chrono::seconds(15));
+            callbackDone = true;
+        };
+        row.trigger();
+        ASSERT_TRUE(adwtest::WaitUntil([&] { return entered.load(); }));
+        auto started = std::make_shared<std::atomic<bool>>(false);
+        auto returned = std::make_shared<std::atomic<bool>>(false);
+        DuiLib::UIMainQueue::getInstance().dispatch([&row, started, returned] {
+            *started = true;
+            row.onUiThread();
+            *returned = true;
+        });
+        ASSERT_TRUE(adwtest::WaitUntil([&] { return started->load(); }));
+        SetEvent(go.get()); // the callback's job now queues behind the call
+        EXPECT_TRUE(adwtest::WaitUntil([&] { return returned->load(); }, std::chrono::seconds(10)));
+        EXPECT_TRUE(adwtest::WaitUntil([&] { return callbackDone.load(); }, std::chrono::seconds(20)));
+        if (setter) adwtest::ExpectReturns(std::exchange(setter, nullptr), "SetBlockingState");
+        client->UnInit();
+        client->RegisterCallback(&host);
+        host.onCall = nullptr;
+    }
+}
+
+// A window whose messages run a function of the test, on the window's thread.
+class CallWindow {
+public:
+    explicit CallWindow(std::function<void()> call)
+        : call_(std::move(call)),
+          hwnd_(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr)) {
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc));
+    }
+    ~CallWindow() { DestroyWindow(hwnd_); }
+    HWND get() const { return hwnd_; }
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_APP) {
+            reinterpret_cast<CallWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA))->call_();
+            return 0;
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    std::function<void()> call_;
+    HWND hwnd_;
+};
+
+// OnStateChanged sends a message to another thread, which sends one back: the
+// thread inside SetBlockingState serves it, and its handler calls
+// SetBlockingState again. That call is refused instead of waiting for itself.
+TEST_F(ManagerLifetime, SetBlockingStateCalledAgainFromAMessageItServesIsRefused) {
+    SetSwitch(L"PopUpBlockingStatus", 1);
+    InitAndSettle();
+    adwtest::UiThread other;
+    std::unique_ptr<CallWindow> there;
+    std::atomic<HWND> back{nullptr};
+    ASSERT_TRUE(other.Run([&] { there = std::make_unique<CallWindow>([&] { SendMessageW(back, WM_APP, 0, 0); }); }));
+    std::atomic<int> inner{-1}, outer{-1};
+    adwtest::LogCapture log;
+    auto caller = adwtest::RunDetached([&] {
+        CallWindow here([&] { inner = settings->SetBlockingState(2); });
+        back = here.get();
+        host.onCall = [&](HostEvent::Kind kind) {
+            if (kind == HostEvent::StateChanged && inner == -1) SendMessageW(there->get(), WM_APP, 0, 0);
+        };
+        outer = settings->SetBlockingState(1);
+    });
+    adwtest::ExpectReturns(caller, "SetBlockingState");
+    EXPECT_EQ(inner.load(), 100);
+    EXPECT_EQ(outer.load(), 0);
+    EXPECT_EQ(log.Count(L"called again from inside itself, refused(KelvaneCenter::AdWarden::SetBlockingState)", 4), 1)
+        << log.Dump();
+    host.onCall = nullptr;
+    ASSERT_TRUE(other.Run([&] { there.reset(); }));
+}
+
+// Judgements of the focus monitor hand nothing to the work queue while no hat
+// waits for a scene, so a burst of clicks cannot push the host's and the
+// engine's jobs out of it.
+TEST_F(ManagerLifetime, ABurstOfClicksDropsNoJobOfTheEngine) {
+    SetSwitch(L"PopUpBlockingStatus", 1);
+    SetSwitch(L"FocusModeStatus", 1);
+    SetSwitch(L"FocusModeSupported", 1);
+    adwtest::ChildProcess scene(Fixture(L"unsigned_app.exe"), L"--focus");
+    ASSERT_NE(scene.WaitForWindow(), nullptr);
+    InitAndSettle();
+    engine.AddItem(Item(L"blocked", 1));
+    adw::UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    host.onCall = [&](HostEvent::Kind kind) {
+        if (kind == HostEvent::Records) WaitForSingleObject(release.get(), 30000);
+    };
+    client->GetBlockingRecords(); // the worker waits in the host until released
+    ASSERT_EQ(engine.FireAdBlock(L"blocked"), 1);
+    adwtest::LogCapture log;
+    constexpr int kClicks = 150;
+    for (int i = 0; i < kClicks; ++i) adwtest::ClickAt({600, 400});
+    ASSERT_TRUE(adwtest::WaitUntil([&] {
+        return log.Count(L"window is fullscreen.(KelvaneCenter::FocusScene::IsValidFullScreenWin)", 4) >= kClicks;
+    }, std::chrono::seconds(30))) << "the clicks were not all judged";
+    SetEvent(release.get());
+    ASSERT_TRUE(host.WaitFor(HostEvent::Record, 2));
+    ASSERT_TRUE(host.WaitFor(HostEvent::BlockedTimes, 1));
+    const auto records = host.OfKind(HostEvent::Record);
+    EXPECT_EQ(records[0].records[0].status, KelvaneMsgCenter::kRecordBlockedRecently);
+    EXPECT_EQ(records[1].records[0].status, KelvaneMsgCenter::kRecordBlocked);
+    host.onCall = nullptr;
+}
+
+} // namespace
+} // namespace hosttest
