@@ -47,7 +47,8 @@ public:
     bool StopMonitor();
     bool IsMonitoring() const { return monitoring.load(); }
 
-    // The monitor's judge thread, or a caller judging a window itself.
+    // Judge a window on the caller's thread, as the monitor's judge thread
+    // does with each window its hooks hand over.
     void FocusSceneJudge(const HWND& window);
     void HandleForeEvent(const HWND& window);
     bool IsValidFullScreenWin(const HWND& window);

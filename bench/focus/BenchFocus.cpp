@@ -130,9 +130,12 @@ int main() {
     std::atomic<bool> clicking{true};
     std::thread clicker([&] {
         SetCursorPos(record.pt.x, record.pt.y);
+        // A click a millisecond or so: far faster than a person clicks, yet
+        // leaving the processor to the threads timed and judging.
         while (clicking) {
             mouse_event(MOUSEEVENTF_RIGHTDOWN, 0, 0, 0, 0);
             mouse_event(MOUSEEVENTF_RIGHTUP, 0, 0, 0, 0);
+            Sleep(1);
         }
     });
     const bool judging = WaitFor([&] { return judged > 0; });
