@@ -76,14 +76,6 @@ void FocusScene::HandleForeEvent(const HWND& window) {
     ForeEvent(kAnyRun, window);
 }
 
-void FocusScene::JudgeForRun(std::uint64_t run, HWND window, bool foreEvent) {
-    if (foreEvent) {
-        ForeEvent(run, window);
-    } else {
-        Judge(run, window);
-    }
-}
-
 void FocusScene::Judge(std::uint64_t run, HWND window) {
     if (!IsShownWindow(window)) {
         return;

@@ -66,7 +66,6 @@ FocusScene& FocusScene::GetInstance() {
     return instance;
 }
 
-
 bool FocusScene::StartMonitor() {
     std::lock_guard<std::mutex> serial(startStopLock_);
     if (RefusedOnStoppingThread(kStartTag)) {

@@ -10,9 +10,9 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -47,7 +47,7 @@ public:
     bool StopMonitor();
     bool IsMonitoring() const { return monitoring.load(); }
 
-    // Judge a window on the caller's thread, as the monitor's judge thread
+    // Judges a window on the caller's thread, as the monitor's judge thread
     // does with each window its hooks hand over.
     void FocusSceneJudge(const HWND& window);
     void HandleForeEvent(const HWND& window);
@@ -88,7 +88,6 @@ private:
     // RecordJudgement) change the scene and tell the receiver only while that
     // run is the current one.
     static constexpr std::uint64_t kAnyRun = 0;
-    void JudgeForRun(std::uint64_t run, HWND window, bool foreEvent);
     void Judge(std::uint64_t run, HWND window);
     void ForeEvent(std::uint64_t run, HWND window);
     // The flag to pass on, or none when the judgement came too late.
@@ -104,7 +103,7 @@ private:
     MonitorScenes monitorScenes;
     std::string sceneProcess;
     adw::UniqueHandle wakeEvent;
-    std::uint64_t currentRun_ = kAnyRun; // the run whose judgements count; kAnyRun: none
+    std::uint64_t currentRun_ = kAnyRun; // the run whose judgements count; kAnyRun while none runs
 
     // One lock over the two lists, monitorScenes, sceneProcess and currentRun_:
     // IsIgnoreProcess reads them on engine threads while the judge thread

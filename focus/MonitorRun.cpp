@@ -237,7 +237,7 @@ void MonitorRun::PumpHooks() {
 
 void MonitorRun::JudgeHandedWork() {
     for (;;) {
-        Work work;
+        Work work{};
         std::size_t dropped = 0;
         {
             std::unique_lock<std::mutex> guard(lock_);
@@ -252,8 +252,16 @@ void MonitorRun::JudgeHandedWork() {
         if (dropped != 0) {
             adw::LogLine(adw::kLogInfo, kJudgeTag, "judging lags behind: ", dropped, " windows not judged");
         }
-        adw::CallLoggingExceptions([&] { FocusScene::GetInstance().JudgeForRun(id_, work.window, work.foreEvent); },
-                                   kJudgeTag, "failed by an exception: ");
+        adw::CallLoggingExceptions(
+            [&] {
+                FocusScene& scene = FocusScene::GetInstance();
+                if (work.foreEvent) {
+                    scene.ForeEvent(id_, work.window);
+                } else {
+                    scene.Judge(id_, work.window);
+                }
+            },
+            kJudgeTag, "failed by an exception: ");
     }
 }
 
