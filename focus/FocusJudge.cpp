@@ -69,6 +69,14 @@ bool FocusScene::IsValidFullScreenWin(const HWND& window) {
 }
 
 void FocusScene::FocusSceneJudge(const HWND& window) {
+    Judge(kAnyRun, window);
+}
+
+void FocusScene::HandleForeEvent(const HWND& window) {
+    ForeEvent(kAnyRun, window);
+}
+
+void FocusScene::Judge(std::uint64_t run, HWND window) {
     if (!IsShownWindow(window)) {
         return;
     }
@@ -94,10 +102,12 @@ void FocusScene::FocusSceneJudge(const HWND& window) {
     if (monitor == nullptr) {
         return;
     }
-    sceneCallback.Call(RecordJudgement(monitor, listed && fullScreen, name));
+    if (const std::optional<bool> flag = RecordFor(run, monitor, listed && fullScreen, name)) {
+        sceneCallback.Call(*flag);
+    }
 }
 
-void FocusScene::HandleForeEvent(const HWND& window) {
+void FocusScene::ForeEvent(std::uint64_t run, HWND window) {
     if (!IsShownWindow(window) || window != ::GetForegroundWindow()) {
         return;
     }
@@ -114,7 +124,7 @@ void FocusScene::HandleForeEvent(const HWND& window) {
         skip = SkipForeEvent(monitorScenes, sceneProcess, monitor, name);
     }
     if (!skip) {
-        FocusSceneJudge(window);
+        Judge(run, window);
     }
 }
 
@@ -150,8 +160,22 @@ bool FocusScene::IsSceneActiveOn(HMONITOR monitor) const {
 }
 
 bool FocusScene::RecordJudgement(HMONITOR monitor, bool active, const std::string& name) {
+    return *RecordFor(kAnyRun, monitor, active, name);
+}
+
+std::optional<bool> FocusScene::RecordFor(std::uint64_t run, HMONITOR monitor, bool active, const std::string& name) {
     std::lock_guard<std::mutex> state(stateLock_);
+    if (run != kAnyRun && run != currentRun_) {
+        return std::nullopt;
+    }
     return ApplyJudgement(monitorScenes, sceneProcess, MonitorKey(monitor), active, name);
+}
+
+void FocusScene::EndScenes() {
+    std::lock_guard<std::mutex> state(stateLock_);
+    currentRun_ = kAnyRun;
+    monitorScenes.clear();
+    sceneProcess.clear();
 }
 
 } // namespace KelvaneCenter

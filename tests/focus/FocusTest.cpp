@@ -101,7 +101,7 @@ TEST_F(FocusManager, NamedWindowIsClosedOnlyWhenShownAndNotLeftAlone) {
 // call, the call (F: SetFocusState, B: SetBlockingState, P: SetPowerState); then its result, the focus switch,
 // the engine's tracker mode, whether the monitor runs (-1: not examined), the reports and a level-4 line.
 TEST_F(FocusManager, SwitchesAnswerWithTheirCodesStateAndReports) {
-    const FocusScene::ThreadStarter noThread = [](FocusScene::ThreadEntry) -> std::uintptr_t { return 0; };
+    const FocusScene::ThreadStarter noThread = [](FocusScene::ThreadEntry, void*) -> std::uintptr_t { return 0; };
     constexpr int kNoInit = -1, kKeyGone = -1, kAny = -1;
     struct Row { DWORD blocking, focus, gate; bool failThreads; int init, blockingAtCall; char op; int arg;
                  int result, focusAfter, tracker, monitoring; std::vector<std::string> reports; const wchar_t* log; } rows[] = {
