@@ -66,7 +66,8 @@ run() {
             sleep 0.2
         done
     }
-    rm -f "$out" "$log" "$input"
+    rm -f "$log" "$input"
+    : >"$out"
     mkfifo "$input"
     # The engine stand-in watches the desktop only when this is set in the loading process.
     ADPOP_ENGINE_MODE=working KRLOG_FILE="Z:${log//\//\\}" "$ADW_WINE" "$sample/minimal-host.exe" <"$input" >"$out" 2>&1 &

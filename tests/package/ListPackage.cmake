@@ -1,20 +1,19 @@
-# Makes the CPack ZIP of a build into OUT_DIR, prints its listing and fails
-# unless its files, below the one top folder, are exactly those of EXPECTED
-# (one per line, @CONFIG@ standing for the lower-case build type).
-# cmake -DCPACK=... -DBINARY_DIR=... -DOUT_DIR=... -DEXPECTED=... -DCONFIG=... -P ListPackage.cmake
-file(REMOVE_RECURSE ${OUT_DIR})
-execute_process(COMMAND ${CPACK} -G ZIP --config ${BINARY_DIR}/CPackConfig.cmake -B ${OUT_DIR}
-  RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
-file(GLOB zips ${OUT_DIR}/*.zip)
-list(LENGTH zips count)
-if(NOT result EQUAL 0 OR NOT count EQUAL 1)
-  message(FATAL_ERROR "cpack made ${count} ZIP(s), exit code ${result}:\n${output}")
+# Lists the CPack ZIP and fails unless its files, below its one top folder, are
+# exactly those of EXPECTED (one per line, <config> standing for the lower-case
+# build type), or when it is older than the DLL it should hold.
+# cmake -DZIP=... -DDLL=... -DEXPECTED=... -DCONFIG=... -P ListPackage.cmake
+cmake_minimum_required(VERSION 3.25)
+if(NOT EXISTS "${ZIP}")
+  message(FATAL_ERROR "no ${ZIP}: cmake --build --preset mingw --target package")
 endif()
-execute_process(COMMAND ${CMAKE_COMMAND} -E tar tf ${zips} OUTPUT_VARIABLE listing RESULT_VARIABLE result)
+if("${DLL}" IS_NEWER_THAN "${ZIP}")
+  message(FATAL_ERROR "${ZIP} is older than ${DLL}: cmake --build --preset mingw --target package")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar tf ${ZIP} OUTPUT_VARIABLE listing RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
-  message(FATAL_ERROR "${zips} could not be listed")
+  message(FATAL_ERROR "${ZIP} could not be listed")
 endif()
-message(STATUS "${zips}:\n${listing}")
+message(STATUS "${ZIP}:\n${listing}")
 
 string(REPLACE "\n" ";" entries "${listing}")
 set(files "")
@@ -24,7 +23,7 @@ foreach(entry IN LISTS entries)
   endif()
 endforeach()
 file(STRINGS ${EXPECTED} expected)
-list(TRANSFORM expected REPLACE "@CONFIG@" "${CONFIG}")
+list(TRANSFORM expected REPLACE "<config>" "${CONFIG}")
 list(SORT files)
 list(SORT expected)
 if(NOT files STREQUAL expected)
