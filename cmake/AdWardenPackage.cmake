@@ -41,7 +41,9 @@ install(FILES
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME AdWarden)
 set(CPACK_PACKAGE_VENDOR "AdWarden developers")
-set(CPACK_PACKAGE_FILE_NAME AdWarden-${PROJECT_VERSION}-win64)
+set(CPACK_PACKAGE_FILE_NAME AdWarden-${PROJECT_VERSION}-win64) # ADW_PACKAGE_ZIP below
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
 include(CPack)
+# The ZIP that the package target writes, for the test that lists it.
+set(ADW_PACKAGE_ZIP ${CPACK_PACKAGE_DIRECTORY}/AdWarden-${PROJECT_VERSION}-win64.zip)

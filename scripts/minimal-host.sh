@@ -43,7 +43,8 @@ run() {
     cp "$bin/vendor/360SafeOptSDK/AdPopBlocker64.dll" "$sample/vendor/360SafeOptSDK/"
 
     . scripts/wine-session.sh
-    local own_session=0 host_pid="" maker_pid=""
+    # Globals: the exit trap reads them after this function has returned.
+    own_session=0 host_pid="" maker_pid=""
     local out=$sample/run.log log=$sample/library.log input=$sample/run.in
     cleanup() {
         exec 8>&- 2>/dev/null || true
