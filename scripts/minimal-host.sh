@@ -34,7 +34,7 @@ build() {
 run() {
     [ -x "$sample/minimal-host.exe" ] || { say "not built: bash scripts/minimal-host.sh build"; return 1; }
     # The stand-ins of the host's libraries and of the engine are not part of
-    # the package: they come from the build, to where a host ships its own.
+    # the package: they come from the build, placed where a host ships the real ones.
     local dll
     for dll in LogHelper KrFileUtil DuiLib IPCMessage qeevent; do
         cp "$bin/$dll.dll" "$sample/"
