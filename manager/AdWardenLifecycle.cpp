@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "AdWardenVersion.h"
 #include "common/CallLoggingExceptions.h"
 #include "common/LogLine.h"
 #include "common/OwnModule.h"
@@ -56,6 +57,8 @@ void DeleteOffThisThread(IOperationQueue* queue) {
 } // namespace
 
 int AdWarden::Init() {
+    // A host's log then says which build it loaded.
+    adw::LogLine(adw::kLogInfo, kInitTag, "AdWarden version ", ADWARDEN_VERSION_STRING);
     int result = kQueueFailed;
     bool threw = true;
     adw::CallLoggingExceptions(

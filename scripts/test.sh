@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # The test command: installs what is missing, builds, compiles the library's
-# sources with clang too, and runs every test under Wine with one Xvfb display and
-# one wineserver for the whole run, two tests at a time (the test preset's jobs).
+# sources with clang too, makes the package ZIP, installs the build into a
+# staging folder and builds examples/minimal-host against it (the case
+# Package.MinimalHost runs it), and runs every test under Wine with one Xvfb
+# display and one wineserver for the whole run, two tests at a time (the test
+# preset's jobs).
 set -eu
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -12,6 +15,11 @@ cmake --build --preset mingw
 echo "test.sh: clang check of the library's sources"
 cmake --preset clang-check >/dev/null
 cmake --build --preset clang-check
+# The package as a host developer gets it: a build that cannot be installed, or
+# that the sample host cannot be built against with find_package, fails here.
+echo "test.sh: the package ZIP, the install into build/stage, examples/minimal-host built against it"
+cmake --build --preset mingw --target package >/dev/null
+bash scripts/minimal-host.sh build
 
 . scripts/wine-session.sh
 # Set before the session starts: whatever part of it a failure leaves running is stopped.

@@ -1,0 +1,35 @@
+# Lists the CPack ZIP and fails unless its files, below its one top folder, are
+# exactly those of EXPECTED (one per line, <config> standing for the lower-case
+# build type), or when it is older than the DLL it should hold.
+# cmake -DZIP=... -DDLL=... -DEXPECTED=... -DCONFIG=... -P ListPackage.cmake
+cmake_minimum_required(VERSION 3.25)
+if(NOT EXISTS "${ZIP}")
+  message(FATAL_ERROR "no ${ZIP}: cmake --build --preset mingw --target package")
+endif()
+if("${DLL}" IS_NEWER_THAN "${ZIP}")
+  message(FATAL_ERROR "${ZIP} is older than ${DLL}: cmake --build --preset mingw --target package")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar tf ${ZIP} OUTPUT_VARIABLE listing RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "${ZIP} could not be listed")
+endif()
+message(STATUS "${ZIP}:\n${listing}")
+
+string(REPLACE "\n" ";" entries "${listing}")
+set(files "")
+foreach(entry IN LISTS entries)
+  if(entry MATCHES "^[^/]+/(.*[^/])$") # below the top folder; folders end in "/"
+    list(APPEND files "${CMAKE_MATCH_1}")
+  endif()
+endforeach()
+file(STRINGS ${EXPECTED} expected)
+list(TRANSFORM expected REPLACE "<config>" "${CONFIG}")
+list(SORT files)
+list(SORT expected)
+if(NOT files STREQUAL expected)
+  set(extra ${files})
+  list(REMOVE_ITEM extra ${expected})
+  set(missing ${expected})
+  list(REMOVE_ITEM missing ${files})
+  message(FATAL_ERROR "the ZIP differs from ${EXPECTED}\n  not expected: ${extra}\n  missing: ${missing}")
+endif()
