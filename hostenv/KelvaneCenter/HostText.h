@@ -15,7 +15,7 @@ namespace kelvane {
 struct Command {
     enum Verb {
         Empty, Help, List, Block, Allow, Blocking, Power, Focus, Gates, ClearPeriod, Capture, Screenshot, Hats,
-        ClickBlock, Point, Click, Log, Quit, Invalid
+        ClickBlock, Point, Click, Log, Windows, Quit, Invalid
     };
     Verb verb = Empty;
     std::wstring text;   // Block, Allow: the key; Screenshot: the path; ClickBlock, Point: a window's title
@@ -43,6 +43,20 @@ std::string FormatRecords(const std::vector<KelvaneMsgCenter::BlockingRecordMode
 std::string FormatCallback(const char* name, long long value);
 std::string FormatCall(const char* operation, const std::string& argument, long long result);
 std::string FormatHat(size_t index, const RECT& hat, POINT blockButton, const std::wstring& adTitle);
+std::string FormatWindow(HWND window, bool visible, const std::wstring& title);
+
+// The callbacks' lines as printed: a line equal to the one before it (the same
+// record again at each appearance of an undecided pop-up) is counted instead,
+// and the count is printed before whatever is printed next.
+class RepeatFolder {
+public:
+    // What to print now for `text`; `foldable` when a repeat of it may be counted.
+    std::string Pass(const std::string& text, bool foldable);
+
+private:
+    std::string last_;
+    unsigned repeats_ = 0;
+};
 
 // Where the hat's "Block" button is: the hat lays out, from its right edge
 // inwards, a 10-unit inset, "Ignore" (52), a 6-unit gap and "Block" (56), all
