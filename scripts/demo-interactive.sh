@@ -13,7 +13,7 @@ what you see and how to make it happen (type these at the prompt):
   block it now           click-block Orbit Travel - toast   (or click "Block" in the VNC viewer)
   leave it alone         click "Ignore" on the hat
   the records, counter   list
-  powerful mode          power on | power off    (every pop-up goes; the editor's windows stay)
+  powerful mode          power on, then power off and blocking on   (every pop-up goes; the editor's windows stay)
   pick a window          capture, then point Orbit Travel - centre and click (or use the VNC viewer)
   a focus scene          gates on, focus on, meeting (a full-screen meeting starts and is judged),
                          ads (the pop-ups get no hat meanwhile; a window that takes the foreground is closed),

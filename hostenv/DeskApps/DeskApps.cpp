@@ -118,14 +118,14 @@ HWND Make(const wchar_t* cls, const wchar_t* title, DWORD exStyle, DWORD style, 
                              place.bottom - place.top, owner, nullptr, ::GetModuleHandleW(nullptr), nullptr);
 }
 
+#ifndef DESKAPPS_MEETING
+constexpr wchar_t kProgram[] = L"deskapp";
+
 void AddButton(HWND parent, const wchar_t* text, int x, int y) {
     HWND button = ::CreateWindowExW(0, L"BUTTON", text, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, x, y, 100, 28, parent,
                                     nullptr, ::GetModuleHandleW(nullptr), nullptr);
     ::SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(g_font.get()), TRUE);
 }
-
-#ifndef DESKAPPS_MEETING
-constexpr wchar_t kProgram[] = L"deskapp";
 
 // An editor's windows: each a kind the rules must not take for an ad.
 bool OpenWindows() {

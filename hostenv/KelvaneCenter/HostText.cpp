@@ -212,18 +212,31 @@ std::string FormatWindow(HWND window, bool visible, const std::wstring& title) {
 }
 
 std::string RepeatFolder::Pass(const std::string& text, bool foldable) {
-    if (foldable && text == last_) {
-        ++repeats_;
-        return std::string();
+    if (foldable) {
+        for (auto& held : held_) {
+            if (held.first == text) {
+                ++held.second;
+                return std::string();
+            }
+        }
     }
-    std::string out;
-    if (repeats_ > 0) {
-        out = "callback: (the line above " + std::to_string(repeats_) + " more time" + (repeats_ == 1 ? "" : "s") +
-              ")\n";
+    std::string out = !foldable || held_.size() >= kMaxHeld ? Release() : std::string();
+    if (foldable) {
+        held_.emplace_back(text, 0u);
     }
-    repeats_ = 0;
-    last_ = foldable ? text : std::string();
     return out + text;
+}
+
+std::string RepeatFolder::Release() {
+    std::string out;
+    for (const auto& held : held_) {
+        if (held.second > 0 && !held.first.empty()) {
+            const std::string body = held.first.back() == '\n' ? held.first.substr(0, held.first.size() - 1) : held.first;
+            out += body + " (" + std::to_string(held.second) + " more time" + (held.second == 1 ? "" : "s") + ")\n";
+        }
+    }
+    held_.clear();
+    return out;
 }
 
 POINT BlockButtonPoint(const RECT& hat) {

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "BlockingRecordModel.h"
@@ -45,17 +46,19 @@ std::string FormatCall(const char* operation, const std::string& argument, long 
 std::string FormatHat(size_t index, const RECT& hat, POINT blockButton, const std::wstring& adTitle);
 std::string FormatWindow(HWND window, bool visible, const std::wstring& title);
 
-// The callbacks' lines as printed: a line equal to the one before it (the same
-// record again at each appearance of an undecided pop-up) is counted instead,
-// and the count is printed before whatever is printed next.
+// The callbacks' lines as printed. A callback's text that repeats one printed
+// since the host last printed anything else (the same record again at each
+// round of an advertiser's pop-ups) is counted instead; before the next other
+// output, each repeated text is printed once more with its count.
 class RepeatFolder {
 public:
-    // What to print now for `text`; `foldable` when a repeat of it may be counted.
+    // What to print now for `text`; `foldable` for a callback's text.
     std::string Pass(const std::string& text, bool foldable);
 
 private:
-    std::string last_;
-    unsigned repeats_ = 0;
+    static constexpr size_t kMaxHeld = 64;
+    std::string Release();
+    std::vector<std::pair<std::string, unsigned>> held_; // texts and their repeats
 };
 
 // Where the hat's "Block" button is: the hat lays out, from its right edge

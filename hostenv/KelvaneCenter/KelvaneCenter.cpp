@@ -6,6 +6,9 @@
 
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <objidl.h>
 // (objidl.h first: the lean Windows headers leave out what GDI+ needs)
 #include <gdiplus.h>
@@ -289,6 +292,8 @@ private:
 
 int wmain() {
     using namespace kelvane;
+    // Lines end in \n alone, as the scripts that read them expect.
+    _setmode(_fileno(stdout), _O_BINARY);
     // The engine beside this program works on the desktop for this process only.
     SetEnvironmentVariableW(L"ADPOP_ENGINE_MODE", L"working");
     Gdiplus::GdiplusStartupInput gdiplusInput;
