@@ -135,7 +135,7 @@ bool OpenWindows() {
     const HWND document = Make(L"DeskAppDocument", L"Quarterly report - Editor", 0, WS_OVERLAPPEDWINDOW,
                                RECT{80, 80, 820, 600}, nullptr);
     const HWND dialog = Make(L"DeskAppDialog", L"Save changes?", WS_EX_DLGMODALFRAME,
-                             WS_POPUP | WS_CAPTION | WS_SYSMENU, RECT{260, 300, 640, 450}, document);
+                             WS_POPUP | WS_CAPTION | WS_SYSMENU, RECT{520, 400, 900, 550}, document);
     const HWND tool = Make(L"DeskAppTool", L"Word count", WS_EX_TOOLWINDOW, WS_POPUP | WS_CAPTION,
                            RECT{900, 96, 1180, 246}, document);
     if (document == nullptr || dialog == nullptr || tool == nullptr) {
@@ -145,6 +145,7 @@ bool OpenWindows() {
     AddButton(dialog, L"Don't save", 262, 80);
     for (HWND window : {document, tool, dialog}) {
         ::ShowWindow(window, SW_SHOWNOACTIVATE);
+        ::SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE); // owned ones above
     }
     Say(kProgram, L"document " + Handle(document) + L" \"Quarterly report - Editor\", dialog " + Handle(dialog) +
                       L" \"Save changes?\", tool window " + Handle(tool) + L" \"Word count\"");
