@@ -193,7 +193,7 @@ stored_counter() { # BlockedTimes in the registry, empty when absent
     local hex
     hex=$("$ADW_WINE" reg query "$settings" /v BlockedTimes 2>/dev/null | tr -d '\r' |
         awk '$1 == "BlockedTimes" && $2 == "REG_DWORD" {print $3}')
-    [ -n "$hex" ] && printf '%d\n' "$hex"
+    [ -z "$hex" ] || printf "%d\n" "$hex"
 }
 # The handle of the last pop-up of that kind an ad maker's log shows.
 ad_handle() { # log, advertiser, kind
