@@ -17,6 +17,19 @@ constexpr UINT kKeepPlace = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE;
 bool IsTopMost(HWND window) {
     return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
 }
+
+// The capture overlay of this process is open: it covers the whole desktop
+// and is what the user is looking at now.
+bool CaptureOverlayOpen() {
+    for (HWND w = FindWindowExW(nullptr, nullptr, L"CaptureWindowDialog", nullptr); w != nullptr;
+         w = FindWindowExW(nullptr, w, L"CaptureWindowDialog", nullptr)) {
+        DWORD processId = 0;
+        if (IsWindowVisible(w) && GetWindowThreadProcessId(w, &processId) != 0 && processId == GetCurrentProcessId()) {
+            return true;
+        }
+    }
+    return false;
+}
 } // namespace
 
 bool BlockingPopup::Open(HWND window, const std::wstring& key, const char* tag) {
@@ -113,7 +126,11 @@ void BlockingPopup::OnWatchTick() {
 
 // Under the mouse, or over a top-most ad window, the hat is top-most; otherwise it
 // sits right below its ad window, so whatever covers the ad covers the hat too.
+// While the capture overlay is open the hat stays where it is, under it.
 void BlockingPopup::KeepZOrder() {
+    if (CaptureOverlayOpen()) {
+        return;
+    }
     HWND self = GetHWND();
     POINT cursor = {};
     GetCursorPos(&cursor);

@@ -5,7 +5,10 @@
 //
 //   AdMaker [--advertiser NAME] [--slogan TEXT] [--kinds toast,centre,bubble]
 //           [--count ROUNDS] [--interval MS] [--lifetime MS] [--exit-after S]
-//           [--second NAME] [--slot N]
+//           [--second NAME] [--slot N] [--grab]
+//
+// --grab: the centre window takes the foreground as it opens, as the most
+// intrusive adware does.
 //
 // It always ends by itself: after its rounds, or after --exit-after seconds
 // (at most 600) at the latest.
@@ -46,6 +49,7 @@ struct Options {
     unsigned exitAfterS = 60;
     std::wstring second;
     unsigned slot = 0;
+    bool grab = false;
 };
 
 constexpr unsigned kMaxExitAfterS = 600;
@@ -97,6 +101,10 @@ bool ParseName(const wchar_t* text, std::wstring& name) {
 bool ParseOptions(int argc, wchar_t** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const std::wstring option = argv[i];
+        if (option == L"--grab") {
+            options.grab = true;
+            continue;
+        }
         const wchar_t* value = i + 1 < argc ? argv[i + 1] : nullptr;
         if (value == nullptr) {
             return false;
@@ -215,6 +223,10 @@ LRESULT HandleAdMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         }
         ::DestroyWindow(window);
         return 0;
+    case WM_CLOSE:
+        Say(std::wstring(Info(KindOfWindow(window)).name) + L" closed by another program");
+        ::DestroyWindow(window);
+        return 0;
     case WM_TIMER:
         if (wParam == kLifetimeTimer) {
             ::DestroyWindow(window);
@@ -274,8 +286,14 @@ void OpenAd(Kind kind) {
     const unsigned lifetime = g_maker->options.lifetimeMs != 0 ? g_maker->options.lifetimeMs : g_maker->options.intervalMs;
     ::SetTimer(ad, kLifetimeTimer, lifetime, nullptr);
     ++g_maker->liveAds;
-    // Shown without activation, as adware does not to lose the user's keystrokes.
-    ::ShowWindow(ad, SW_SHOWNOACTIVATE);
+    // Shown without activation, as adware does not to lose the user's keystrokes,
+    // unless told to grab the foreground.
+    if (kind == Kind::Centre && g_maker->options.grab) {
+        ::ShowWindow(ad, SW_SHOW);
+        ::SetForegroundWindow(ad);
+    } else {
+        ::ShowWindow(ad, SW_SHOWNOACTIVATE);
+    }
     wchar_t line[160];
     std::swprintf(line, 160, L"%ls shown (round %u of %u) at %ld,%ld %ldx%ld window 0x%llx", Info(kind).name,
                   g_maker->roundsDone + 1, g_maker->options.count, place.left, place.top, width, height,
@@ -322,6 +340,9 @@ std::wstring SecondCommandLine(const Options& o) {
                         std::to_wstring(o.exitAfterS) + L" --slot " + std::to_wstring(o.slot + 1);
     if (o.lifetimeMs != 0) {
         line += L" --lifetime " + std::to_wstring(o.lifetimeMs);
+    }
+    if (o.grab) {
+        line += L" --grab";
     }
     return line;
 }
@@ -383,13 +404,14 @@ int wmain(int argc, wchar_t** argv) {
     if (!ParseOptions(argc, argv, maker.options)) {
         std::fwprintf(stderr, L"usage: AdMaker [--advertiser NAME] [--slogan TEXT] [--kinds toast,centre,bubble]"
                               L" [--count 1-1000] [--interval MS] [--lifetime MS] [--exit-after 1-600]"
-                              L" [--second NAME] [--slot 0-3]\n");
+                              L" [--second NAME] [--slot 0-3] [--grab]\n");
         return 2;
     }
     if (maker.options.slogan.empty()) {
         maker.options.slogan = DefaultSlogan(maker.options.advertiser);
     }
     g_maker = &maker;
+    Say(L"process " + std::to_wstring(::GetCurrentProcessId()));
     const HINSTANCE instance = ::GetModuleHandleW(nullptr);
     MakeFonts(maker);
     if (!RegisterClasses(instance)) {

@@ -278,6 +278,7 @@ void WorkingTracker::Run() {
             Scan();
             nextLook = ::GetTickCount64() + options_.scanIntervalMs;
         }
+        HideNewlyBlocked();
         if (store_.Changes().TakeDirty()) {
             Save();
         }
@@ -310,13 +311,11 @@ void WorkingTracker::Scan() {
     }
     std::vector<HWND> all;
     ::EnumWindows(&CollectWindow, reinterpret_cast<LPARAM>(&all));
-    std::set<HWND> visible;
+    std::map<HWND, WorkingItem*> visible;
     for (HWND window : all) {
         if (::IsWindowVisible(window) && Watched(window)) {
-            visible.insert(window);
-            if (visible_.count(window) == 0) {
-                Appeared(window, false);
-            }
+            const auto known = visible_.find(window);
+            visible[window] = known != visible_.end() ? known->second : Appeared(window, false);
         }
     }
     visible_.swap(visible);
@@ -331,16 +330,17 @@ bool WorkingTracker::Watched(HWND window) const {
     return !options_.watches || options_.watches(processId);
 }
 
-// A window newly visible, or one the user picked to block.
-void WorkingTracker::Appeared(HWND window, bool userAsked) {
+// A window newly visible, or one the user picked to block; its item while it
+// stays on screen, null when it is no pop-up or was hidden.
+WorkingItem* WorkingTracker::Appeared(HWND window, bool userAsked) {
     const int state = state_.load();
     if (!userAsked && state != 1 && state != 2) {
-        return;
+        return nullptr;
     }
     const std::wstring className = ClassOf(window);
     int type = ClassifyPopup(FactsOf(window, className));
     if (type == kNotPopup && !userAsked) {
-        return;
+        return nullptr;
     }
     type = type == kNotPopup ? kPopupUnknown : type;
 
@@ -367,10 +367,8 @@ void WorkingTracker::Appeared(HWND window, bool userAsked) {
     const Action action = userAsked ? Action::Hide : DecideAction(state, item->GetHandleType(), item->GetPopupType());
     switch (action) {
     case Action::Hide:
-        ::ShowWindowAsync(window, SW_HIDE); // never waits for the pop-up's own thread
-        item->CountBlock(now);
-        hub_.Deliver(Notification::AdBlock, item->GetKey(), nullptr);
-        break;
+        Hide(window, *item);
+        return nullptr;
     case Action::OfferHat:
         hub_.Deliver(Notification::AdHat, item->GetKey(), window);
         break;
@@ -379,6 +377,33 @@ void WorkingTracker::Appeared(HWND window, bool userAsked) {
         break;
     case Action::None:
         break;
+    }
+    // A window in the middle that took the foreground interrupts whatever the
+    // user was doing: the host is named it, to close it where it must not interrupt.
+    if (type == kPopupCentre && ::GetForegroundWindow() == window) {
+        hub_.Deliver(Notification::AdWindow, item->GetKey(), window);
+    }
+    return item;
+}
+
+void WorkingTracker::Hide(HWND window, WorkingItem& item) {
+    ::ShowWindowAsync(window, SW_HIDE); // never waits for the pop-up's own thread
+    item.CountBlock(NowStamp());
+    hub_.Deliver(Notification::AdBlock, item.GetKey(), nullptr);
+}
+
+// Blocking a pop-up means it goes now: an item the user has just blocked (the
+// hat's "Block", SetBlockingStatus) has its windows still on screen hidden,
+// counted and notified like any later appearance.
+void WorkingTracker::HideNewlyBlocked() {
+    const int state = state_.load();
+    for (auto& shown : visible_) {
+        WorkingItem* item = shown.second;
+        if (item != nullptr && item->GetHandleType() == kAdPopHandleBlocked &&
+            DecideAction(state, kAdPopHandleBlocked, item->GetPopupType()) == Action::Hide) {
+            shown.second = nullptr;
+            Hide(shown.first, *item);
+        }
     }
 }
 

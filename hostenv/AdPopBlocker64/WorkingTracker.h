@@ -4,7 +4,6 @@
 #include <functional>
 #include <map>
 #include <mutex>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -69,7 +68,9 @@ private:
                                     DWORD thread, DWORD time);
     void Run();
     void Scan();
-    void Appeared(HWND window, bool userAsked);
+    WorkingItem* Appeared(HWND window, bool userAsked);
+    void Hide(HWND window, WorkingItem& item);
+    void HideNewlyBlocked();
     void Save();
     bool Watched(HWND window) const;
     const std::wstring& SoftwareName(const std::wstring& exePath);
@@ -90,8 +91,9 @@ private:
     std::mutex pickedMutex_;
     std::vector<HWND> picked_;
 
-    // The engine thread's own: windows visible at the last look, software names by image.
-    std::set<HWND> visible_;
+    // The engine thread's own: windows visible at the last look with their item
+    // (null: not a pop-up, or already hidden), software names by image.
+    std::map<HWND, WorkingItem*> visible_;
     std::map<std::wstring, std::wstring> softwareNames_;
 };
 

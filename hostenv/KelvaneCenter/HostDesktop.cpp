@@ -97,6 +97,41 @@ HWND FindOtherWindow(const std::wstring& title) {
     return nullptr;
 }
 
+HWND FindCaptureOverlay() {
+    for (HWND w = ::FindWindowExW(nullptr, nullptr, L"CaptureWindowDialog", nullptr); w != nullptr;
+         w = ::FindWindowExW(nullptr, w, L"CaptureWindowDialog", nullptr)) {
+        DWORD processId = 0;
+        if (::IsWindowVisible(w) && ::GetWindowThreadProcessId(w, &processId) != 0 &&
+            processId == ::GetCurrentProcessId()) {
+            return w;
+        }
+    }
+    return nullptr;
+}
+
+bool IsAbove(HWND upper, HWND lower) {
+    for (HWND w = ::GetWindow(lower, GW_HWNDPREV); w != nullptr; w = ::GetWindow(w, GW_HWNDPREV)) {
+        if (w == upper) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<OtherWindow> FindOtherWindows() {
+    std::vector<OtherWindow> windows;
+    for (HWND w = ::FindWindowExW(nullptr, nullptr, nullptr, nullptr); w != nullptr;
+         w = ::FindWindowExW(nullptr, w, nullptr, nullptr)) {
+        wchar_t title[256] = {};
+        DWORD processId = 0;
+        if (::InternalGetWindowText(w, title, 256) > 0 && ::GetWindowThreadProcessId(w, &processId) != 0 &&
+            processId != ::GetCurrentProcessId()) {
+            windows.push_back(OtherWindow{w, ::IsWindowVisible(w) != FALSE, title});
+        }
+    }
+    return windows;
+}
+
 std::vector<Hat> FindHats() {
     std::vector<Hat> hats;
     std::vector<std::pair<HWND, RECT>> others;
@@ -109,7 +144,7 @@ std::vector<Hat> FindHats() {
         RECT rect{};
         ::GetWindowRect(w, &rect);
         if (processId == ::GetCurrentProcessId() && ::IsWindowVisible(w) && std::wstring(name) == L"BlockingPopup") {
-            hats.push_back(Hat{rect, nullptr, std::wstring()});
+            hats.push_back(Hat{w, rect, nullptr, std::wstring()});
         } else if (IsOtherProcessWindow(w)) {
             others.emplace_back(w, rect);
         }

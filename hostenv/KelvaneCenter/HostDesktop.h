@@ -15,6 +15,7 @@ namespace kelvane {
 std::string SaveScreenPng(const std::wstring& path, const RECT* area = nullptr);
 
 struct Hat {
+    HWND window = nullptr;
     RECT rect{};
     HWND ad = nullptr;        // the window of another process it sits over, if any
     std::wstring adTitle;
@@ -22,8 +23,21 @@ struct Hat {
 // This process's visible hat windows (class "BlockingPopup"), top-most first.
 std::vector<Hat> FindHats();
 
+// This process's visible capture overlay (class "CaptureWindowDialog"), or null.
+HWND FindCaptureOverlay();
+// Whether `upper` is above `lower` in the z-order.
+bool IsAbove(HWND upper, HWND lower);
+
 // A visible top-level window of another process with that title, or null.
 HWND FindOtherWindow(const std::wstring& title);
+
+struct OtherWindow {
+    HWND window = nullptr;
+    bool visible = false;
+    std::wstring title;
+};
+// The titled top-level windows of other processes, shown or hidden, top-most first.
+std::vector<OtherWindow> FindOtherWindows();
 
 // The pointer moved to a screen point through SendInput, as a person moves it.
 bool PointAt(POINT point);

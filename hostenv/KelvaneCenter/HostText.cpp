@@ -52,7 +52,7 @@ Command ParseCommand(const std::wstring& line) {
     struct Plain { const wchar_t* name; Command::Verb verb; };
     static const Plain kPlain[] = {{L"", Command::Empty}, {L"help", Command::Help}, {L"list", Command::List},
                                    {L"capture", Command::Capture}, {L"hats", Command::Hats}, {L"click", Command::Click},
-                                   {L"quit", Command::Quit}};
+                                   {L"windows", Command::Windows}, {L"quit", Command::Quit}};
     for (const Plain& plain : kPlain) {
         if (verb == plain.name) {
             if (!argument.empty()) {
@@ -113,7 +113,9 @@ std::string HelpText() {
            "  hats                  the hats on screen, the ad under each and its Block button\n"
            "  click-block TITLE     click Block on the hat over the ad window with that title\n"
            "  point TITLE           move the pointer to the middle of another program's window\n"
-           "  click                 click the left button where the pointer is\n"
+           "  click                 click the left button where the pointer is (a focus scene's window\n"
+           "                        is judged when the button is released over it)\n"
+           "  windows               other programs' windows: handle, visible or hidden, title\n"
            "  screenshot PATH       save the whole screen as a PNG file\n"
            "  help | quit           this text | UnInit and end\n";
 }
@@ -200,6 +202,41 @@ std::string FormatHat(size_t index, const RECT& hat, POINT blockButton, const st
     std::snprintf(line, sizeof(line), "host: hat %zu at %ld,%ld %ldx%ld, Block button at %ld,%ld, over ", index,
                   hat.left, hat.top, hat.right - hat.left, hat.bottom - hat.top, blockButton.x, blockButton.y);
     return line + ("\"" + Utf8(adTitle) + "\"\n");
+}
+
+std::string FormatWindow(HWND window, bool visible, const std::wstring& title) {
+    char line[80];
+    std::snprintf(line, sizeof(line), "host: window 0x%llx %s ",
+                  static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)), visible ? "visible" : "hidden");
+    return line + ("\"" + Utf8(title) + "\"\n");
+}
+
+std::string RepeatFolder::Pass(const std::string& text, bool foldable) {
+    if (foldable) {
+        for (auto& held : held_) {
+            if (held.first == text) {
+                ++held.second;
+                return std::string();
+            }
+        }
+    }
+    std::string out = !foldable || held_.size() >= kMaxHeld ? Release() : std::string();
+    if (foldable) {
+        held_.emplace_back(text, 0u);
+    }
+    return out + text;
+}
+
+std::string RepeatFolder::Release() {
+    std::string out;
+    for (const auto& held : held_) {
+        if (held.second > 0 && !held.first.empty()) {
+            const std::string body = held.first.back() == '\n' ? held.first.substr(0, held.first.size() - 1) : held.first;
+            out += body + " (" + std::to_string(held.second) + " more time" + (held.second == 1 ? "" : "s") + ")\n";
+        }
+    }
+    held_.clear();
+    return out;
 }
 
 POINT BlockButtonPoint(const RECT& hat) {

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "BlockingRecordModel.h"
@@ -15,7 +16,7 @@ namespace kelvane {
 struct Command {
     enum Verb {
         Empty, Help, List, Block, Allow, Blocking, Power, Focus, Gates, ClearPeriod, Capture, Screenshot, Hats,
-        ClickBlock, Point, Click, Log, Quit, Invalid
+        ClickBlock, Point, Click, Log, Windows, Quit, Invalid
     };
     Verb verb = Empty;
     std::wstring text;   // Block, Allow: the key; Screenshot: the path; ClickBlock, Point: a window's title
@@ -43,6 +44,22 @@ std::string FormatRecords(const std::vector<KelvaneMsgCenter::BlockingRecordMode
 std::string FormatCallback(const char* name, long long value);
 std::string FormatCall(const char* operation, const std::string& argument, long long result);
 std::string FormatHat(size_t index, const RECT& hat, POINT blockButton, const std::wstring& adTitle);
+std::string FormatWindow(HWND window, bool visible, const std::wstring& title);
+
+// The callbacks' lines as printed. A callback's text that repeats one printed
+// since the host last printed anything else (the same record again at each
+// round of an advertiser's pop-ups) is counted instead; before the next other
+// output, each repeated text is printed once more with its count.
+class RepeatFolder {
+public:
+    // What to print now for `text`; `foldable` for a callback's text.
+    std::string Pass(const std::string& text, bool foldable);
+
+private:
+    static constexpr size_t kMaxHeld = 64;
+    std::string Release();
+    std::vector<std::pair<std::string, unsigned>> held_; // texts and their repeats
+};
 
 // Where the hat's "Block" button is: the hat lays out, from its right edge
 // inwards, a 10-unit inset, "Ignore" (52), a 6-unit gap and "Block" (56), all

@@ -6,10 +6,14 @@
 
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <objidl.h>
 // (objidl.h first: the lean Windows headers leave out what GDI+ needs)
 #include <gdiplus.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -31,10 +35,13 @@ constexpr wchar_t kSettingsKey[] = L"SOFTWARE\\Norvane\\Hubrix\\Kelvane";
 constexpr DWORD kUiCallTimeoutMs = 10000;
 
 std::mutex g_printLock;
+RepeatFolder g_repeats; // under g_printLock
 
-void Print(const std::string& text) {
+// `foldable`: a callback's line, counted instead of printed when it repeats the line before.
+void Print(const std::string& text, bool foldable = false) {
     std::lock_guard<std::mutex> lock(g_printLock);
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    const std::string out = g_repeats.Pass(text, foldable);
+    std::fwrite(out.data(), 1, out.size(), stdout);
     std::fflush(stdout);
 }
 
@@ -42,7 +49,7 @@ void Print(const std::string& text) {
 template <typename MakeText>
 void PrintGuarded(MakeText&& makeText) noexcept {
     try {
-        Print(makeText());
+        Print(makeText(), true);
     } catch (...) {
         // A line lost to a failed allocation is all that is lost.
     }
@@ -188,6 +195,14 @@ private:
             break;
         }
         case Command::Hats: ListHats(); break;
+        case Command::Windows: {
+            const std::vector<OtherWindow> windows = FindOtherWindows();
+            for (const OtherWindow& window : windows) {
+                Print(FormatWindow(window.window, window.visible, window.title));
+            }
+            Print("host: " + std::to_string(windows.size()) + " windows of other programs\n");
+            break;
+        }
         case Command::ClickBlock: ClickBlock(command.text); break;
         }
         return true;
@@ -247,6 +262,10 @@ private:
         for (size_t i = 0; i < hats.size(); ++i) {
             Print(FormatHat(i + 1, hats[i].rect, BlockButtonPoint(hats[i].rect), hats[i].adTitle));
         }
+        if (const HWND overlay = FindCaptureOverlay()) {
+            const auto above = std::count_if(hats.begin(), hats.end(), [&](const Hat& hat) { return IsAbove(hat.window, overlay); });
+            Print("host: the capture overlay is open, " + std::to_string(above) + " of the hats above it\n");
+        }
     }
 
     void ClickBlock(const std::wstring& title) {
@@ -273,6 +292,8 @@ private:
 
 int wmain() {
     using namespace kelvane;
+    // Lines end in \n alone, as the scripts that read them expect.
+    _setmode(_fileno(stdout), _O_BINARY);
     // The engine beside this program works on the desktop for this process only.
     SetEnvironmentVariableW(L"ADPOP_ENGINE_MODE", L"working");
     Gdiplus::GdiplusStartupInput gdiplusInput;
