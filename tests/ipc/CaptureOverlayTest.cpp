@@ -194,4 +194,41 @@ TEST_F(CaptureTest, OpeningCoversTheDesktopWithinTheTimeOutAndTheRequestReturnsF
     }
 }
 
+// Keyboard raw input is registered per process: a host with a registration of
+// its own still gets Esc to close the overlay, and gets its registration back.
+TEST_F(CaptureTest, AHostsOwnKeyboardRegistrationGivesWayToTheOverlayAndComesBack) {
+    HWND hostWindow = nullptr;
+    ASSERT_TRUE(ui.Run([&] {
+        hostWindow = CreateWindowExW(0, L"STATIC", L"host", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        const RAWINPUTDEVICE keyboard = {1, 6, RIDEV_INPUTSINK, hostWindow};
+        RegisterRawInputDevices(&keyboard, 1, sizeof keyboard);
+    }));
+    const auto registeredTarget = [this] {
+        HWND target = nullptr;
+        ui.Run([&] {
+            RAWINPUTDEVICE devices[8];
+            UINT count = 8;
+            const UINT n = GetRegisteredRawInputDevices(devices, &count, sizeof(RAWINPUTDEVICE));
+            for (UINT i = 0; i < n && n != UINT(-1); ++i)
+                if (devices[i].usUsagePage == 1 && devices[i].usUsage == 6) target = devices[i].hwndTarget;
+        });
+        return target;
+    };
+    ASSERT_EQ(registeredTarget(), hostWindow);
+    Target(L"unsigned_app.exe");
+    adwtest::LogCapture log;
+    const HWND overlay = Open({500, 400});
+    ASSERT_NE(overlay, nullptr);
+    EXPECT_TRUE(log.Has(L"RegisterRawInputDevices Success!(KelvaneCenter::CaptureWindowDialog::RegisterKeyboardRawInput)", 3))
+        << log.Dump();
+    INPUT keys[2] = {};
+    keys[0].type = keys[1].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[1].ki.wVk = VK_ESCAPE;
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, keys, sizeof(INPUT));
+    EXPECT_TRUE(adwtest::WaitUntil([&] { return !IsWindow(overlay); })) << "Esc did not close the overlay";
+    EXPECT_EQ(registeredTarget(), hostWindow);
+    ui.Run([&] { DestroyWindow(hostWindow); });
+}
+
 } // namespace

@@ -191,5 +191,25 @@ TEST_F(ManagerLifetime, ABurstOfClicksDropsNoJobOfTheEngine) {
     host.onCall = nullptr;
 }
 
+// A UI thread still running whose queue no longer takes jobs: UnInit cannot
+// hand the hat back to it, and keeps it rather than delete it under its window.
+TEST_F(ManagerLifetime, AHatItsUiThreadCannotBeAskedToCloseIsKept) {
+    adwtest::UiThread ui;
+    SetSwitch(L"PopUpBlockingStatus", 1);
+    InitAndSettle();
+    const HWND ad = CreateWindowExW(WS_EX_NOACTIVATE, L"STATIC", L"ad", WS_POPUP | WS_VISIBLE, 400, 300, 240, 120,
+                                    nullptr, nullptr, nullptr, nullptr);
+    engine.AddItem(Item(L"ad", 2));
+    ASSERT_EQ(engine.FireAdHat(L"ad", ad), 1);
+    HWND hat = nullptr;
+    ASSERT_TRUE(adwtest::WaitUntil([&] { return (hat = FindWindowW(L"BlockingPopup", nullptr)) != nullptr; }));
+    ASSERT_TRUE(ui.Run([] { DestroyWindow(FindWindowExW(HWND_MESSAGE, nullptr, L"DuiLibMainQueue", nullptr)); }));
+    adwtest::LogCapture log;
+    client->UnInit();
+    EXPECT_EQ(log.Count(L"hat window kept, UI thread not reached(KelvaneCenter::AdWarden::UnInit)", 4), 1) << log.Dump();
+    EXPECT_TRUE(IsWindow(hat));
+    DestroyWindow(ad);
+}
+
 } // namespace
 } // namespace hosttest
