@@ -41,20 +41,39 @@ TEST(FocusRules, OneSceneAcrossTwoMonitors) {
     }
 }
 
+// Right-clicks a window of this thread and returns once it has the button-up:
+// by then the click has passed every low-level mouse hook.
+bool ClickOwnWindow(HWND own) {
+    bool released = false;
+    SetCursorPos(50, 50), mouse_event(MOUSEEVENTF_RIGHTDOWN, 0, 0, 0, 0), mouse_event(MOUSEEVENTF_RIGHTUP, 0, 0, 0, 0);
+    return adwtest::WaitUntil([&] {
+        for (MSG m; PeekMessageW(&m, own, 0, 0, PM_REMOVE);) released = released || m.message == WM_RBUTTONUP;
+        return released;
+    });
+}
+
 TEST(FocusMonitor, StartsOneThreadWhoseHooksAreGoneWhenStopReturns) {
     adwtest::LogCapture log;
     FocusScene& scene = FocusScene::GetInstance();
     const DWORD me = GetCurrentThreadId();
-    int stopsTold = 0; // judgements (of other tests' input) are told on the monitor thread, not here
-    scene.SetSceneCallback([&](bool active) { stopsTold += GetCurrentThreadId() == me && !active ? 1 : 0; });
+    std::atomic<int> stopsTold{0}, judged{0}; // a Stop tells "no scene" here, judgements come from the monitor thread
+    scene.SetSceneCallback([&](bool active) { ++(GetCurrentThreadId() == me && !active ? stopsTold : judged); });
     EXPECT_TRUE(scene.StopMonitor());
     EXPECT_TRUE(log.Has(L"not exist monitor(KelvaneCenter::FocusScene::StopMonitor)", 3));
+    const HWND own = CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, L"BUTTON", L"own", WS_POPUP | WS_VISIBLE, 0, 0,
+                                     100, 100, nullptr, nullptr, nullptr, nullptr);
     for (int round = 0; round < 2; ++round) {
         ASSERT_TRUE(scene.StartMonitor() && scene.StartMonitor());
         ASSERT_TRUE(adwtest::WaitUntil([] { return FocusScene::InstalledHooks() == 3; }));
+        const int before = judged;
+        ASSERT_TRUE(ClickOwnWindow(own));
+        EXPECT_TRUE(adwtest::WaitUntil([&] { return judged > before; })) << "a click while monitoring was not judged";
         EXPECT_TRUE(scene.StopMonitor());
-        EXPECT_EQ(FocusScene::InstalledHooks(), 0);
+        const int atStop = judged;
+        ASSERT_TRUE(ClickOwnWindow(own));
+        EXPECT_EQ(judged, atStop) << "a click after StopMonitor was judged";
     }
+    DestroyWindow(own);
     EXPECT_EQ(log.Count(L"already exist monitor(KelvaneCenter::FocusScene::StartMonitor)", 3), 2);
     EXPECT_EQ(stopsTold, 2);
     scene.SetSceneCallback(nullptr);
@@ -229,6 +248,28 @@ TEST_F(FocusManager, AHatWaitsForTheSceneOnItsMonitorToEnd) {
     scene.FocusSceneJudge(ad); // a window that is not full screen comes to the front there
     EXPECT_TRUE(adwtest::WaitUntil(hats));
     EXPECT_EQ(host.CountOf(HostEvent::Record), 1u);
+}
+// The host stops the manager with the monitor running: no monitor, hook or judgement is left.
+TEST_F(FocusManager, UnInitWithTheMonitorRunningLeavesNoneOfIt) {
+    SetSwitch(L"PopUpBlockingStatus", 1);
+    SetSwitch(L"FocusModeStatus", 1);
+    SetSwitch(L"FocusModeSupported", 1);
+    InitAndSettle();
+    ASSERT_TRUE(FocusScene::GetInstance().IsMonitoring());
+    const HWND own = CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, L"BUTTON", L"own", WS_POPUP | WS_VISIBLE, 0, 0,
+                                     100, 100, nullptr, nullptr, nullptr, nullptr);
+    const DWORD me = GetCurrentThreadId();
+    std::atomic<int> judged{0}; // on the monitor thread (UnInit's own "no scene" comes on this one)
+    FocusScene::GetInstance().SetSceneCallback([&](bool) { judged += GetCurrentThreadId() != me ? 1 : 0; });
+    ASSERT_TRUE(ClickOwnWindow(own));
+    EXPECT_TRUE(adwtest::WaitUntil([&] { return judged > 0; })) << "the monitor Init started judged no click";
+    client->UnInit();
+    EXPECT_FALSE(FocusScene::GetInstance().IsMonitoring());
+    const int atUnInit = judged;
+    ASSERT_TRUE(ClickOwnWindow(own));
+    EXPECT_EQ(judged, atUnInit) << "a click after UnInit was judged";
+    FocusScene::GetInstance().SetSceneCallback(nullptr);
+    DestroyWindow(own);
 }
 } // namespace
 } // namespace hosttest
