@@ -1,4 +1,5 @@
 #include <mutex>
+#include <thread>
 #include "ChildProcess.h"
 #include "Desktop.h"
 #include "HostFixture.h"
@@ -41,16 +42,39 @@ TEST(FocusRules, OneSceneAcrossTwoMonitors) {
     }
 }
 
-// Right-clicks a window of this thread and returns once it has the button-up:
-// by then the click has passed every low-level mouse hook.
-bool ClickOwnWindow(HWND own) {
-    bool released = false;
-    SetCursorPos(50, 50), mouse_event(MOUSEEVENTF_RIGHTDOWN, 0, 0, 0, 0), mouse_event(MOUSEEVENTF_RIGHTUP, 0, 0, 0, 0);
-    return adwtest::WaitUntil([&] {
-        for (MSG m; PeekMessageW(&m, own, 0, 0, PM_REMOVE);) released = released || m.message == WM_RBUTTONUP;
-        return released;
-    });
-}
+// A window at (0,0)-(100,100) whose own thread serves it (a judgement may send
+// it messages) and counts the right-button releases it gets.
+class ClickTarget {
+public:
+    ClickTarget()
+        : thread_([this] {
+              const HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, L"BUTTON", L"own",
+                                                  WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+              threadId_ = GetCurrentThreadId();
+              for (MSG m; GetMessageW(&m, nullptr, 0, 0) > 0;) {
+                  releases_ += m.message == WM_RBUTTONUP ? 1 : 0;
+                  DispatchMessageW(&m);
+              }
+              DestroyWindow(window);
+          }) {
+        adwtest::WaitUntil([this] { return threadId_ != 0; });
+    }
+    ~ClickTarget() {
+        PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+        thread_.join();
+    }
+    // Right-clicks it; true once it has the release: by then the click has passed every low-level mouse hook.
+    bool Click() {
+        const int before = releases_;
+        SetCursorPos(50, 50), mouse_event(MOUSEEVENTF_RIGHTDOWN, 0, 0, 0, 0), mouse_event(MOUSEEVENTF_RIGHTUP, 0, 0, 0, 0);
+        return adwtest::WaitUntil([&] { return releases_ > before; });
+    }
+
+private:
+    std::atomic<DWORD> threadId_{0};
+    std::atomic<int> releases_{0};
+    std::thread thread_;
+};
 
 TEST(FocusMonitor, StartsOneThreadWhoseHooksAreGoneWhenStopReturns) {
     adwtest::LogCapture log;
@@ -60,20 +84,18 @@ TEST(FocusMonitor, StartsOneThreadWhoseHooksAreGoneWhenStopReturns) {
     scene.SetSceneCallback([&](bool active) { ++(GetCurrentThreadId() == me && !active ? stopsTold : judged); });
     EXPECT_TRUE(scene.StopMonitor());
     EXPECT_TRUE(log.Has(L"not exist monitor(KelvaneCenter::FocusScene::StopMonitor)", 3));
-    const HWND own = CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, L"BUTTON", L"own", WS_POPUP | WS_VISIBLE, 0, 0,
-                                     100, 100, nullptr, nullptr, nullptr, nullptr);
+    ClickTarget own;
     for (int round = 0; round < 2; ++round) {
         ASSERT_TRUE(scene.StartMonitor() && scene.StartMonitor());
         ASSERT_TRUE(adwtest::WaitUntil([] { return FocusScene::InstalledHooks() == 3; }));
         const int before = judged;
-        ASSERT_TRUE(ClickOwnWindow(own));
+        ASSERT_TRUE(own.Click());
         EXPECT_TRUE(adwtest::WaitUntil([&] { return judged > before; })) << "a click while monitoring was not judged";
         EXPECT_TRUE(scene.StopMonitor());
         const int atStop = judged;
-        ASSERT_TRUE(ClickOwnWindow(own));
+        ASSERT_TRUE(own.Click());
         EXPECT_EQ(judged, atStop) << "a click after StopMonitor was judged";
     }
-    DestroyWindow(own);
     EXPECT_EQ(log.Count(L"already exist monitor(KelvaneCenter::FocusScene::StartMonitor)", 3), 2);
     EXPECT_EQ(stopsTold, 2);
     scene.SetSceneCallback(nullptr);
@@ -256,20 +278,18 @@ TEST_F(FocusManager, UnInitWithTheMonitorRunningLeavesNoneOfIt) {
     SetSwitch(L"FocusModeSupported", 1);
     InitAndSettle();
     ASSERT_TRUE(FocusScene::GetInstance().IsMonitoring());
-    const HWND own = CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, L"BUTTON", L"own", WS_POPUP | WS_VISIBLE, 0, 0,
-                                     100, 100, nullptr, nullptr, nullptr, nullptr);
+    ClickTarget own;
     const DWORD me = GetCurrentThreadId();
     std::atomic<int> judged{0}; // on the monitor thread (UnInit's own "no scene" comes on this one)
     FocusScene::GetInstance().SetSceneCallback([&](bool) { judged += GetCurrentThreadId() != me ? 1 : 0; });
-    ASSERT_TRUE(ClickOwnWindow(own));
+    ASSERT_TRUE(own.Click());
     EXPECT_TRUE(adwtest::WaitUntil([&] { return judged > 0; })) << "the monitor Init started judged no click";
     client->UnInit();
     EXPECT_FALSE(FocusScene::GetInstance().IsMonitoring());
     const int atUnInit = judged;
-    ASSERT_TRUE(ClickOwnWindow(own));
+    ASSERT_TRUE(own.Click());
     EXPECT_EQ(judged, atUnInit) << "a click after UnInit was judged";
     FocusScene::GetInstance().SetSceneCallback(nullptr);
-    DestroyWindow(own);
 }
 } // namespace
 } // namespace hosttest
