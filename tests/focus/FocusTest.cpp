@@ -157,7 +157,8 @@ TEST_F(FocusManager, SwitchesAnswerWithTheirCodesStateAndReports) {
         {0, 0, 0, false, 0, 7, 'B', 3, 0, 0, 1, 0, {"BLOCKING_MODE/3"}, nullptr},
         {1, 0, 0, false, 0, kKeyGone, 'B', 2, 101, 0, 1, 0, {}, L"Load Config Failed!(KelvaneCenter::AdWarden::SetBlockingState)"},
         {1, 0, 0, false, kNoInit, 0, 'B', 4, 102, 0, kAny, 0, {"BLOCKING_MODE/4"}, nullptr},
-        {1, 0, 0, false, kNoInit, 1, 'P', -1, 102, 0, kAny, 0, {"POWER_MODE/-1"}, L"powerState set success(KelvaneCenter::AdWarden::SetPowerState)"}};
+        {1, 0, 0, false, kNoInit, 1, 'P', -1, 102, 0, kAny, 0, {"POWER_MODE/-1"}, L"powerState set success(KelvaneCenter::AdWarden::SetPowerState)"},
+        {1, 0, 0, false, 0, 1, 'P', 1, 0, 0, 2, 0, {"POWER_MODE/1"}, nullptr}};
     for (const Row& r : rows) {
         SCOPED_TRACE(&r - rows);
         SetSwitch(L"PopUpBlockingStatus", r.blocking);
@@ -172,6 +173,7 @@ TEST_F(FocusManager, SwitchesAnswerWithTheirCodesStateAndReports) {
         EXPECT_EQ(r.op == 'F' ? settings->SetFocusState(r.arg != 0)
                   : r.op == 'B' ? settings->SetBlockingState(r.arg) : settings->SetPowerState(r.arg), r.result);
         EXPECT_EQ(KelvaneCenter::AdWarden::Instance().Switches().FocusModeStatus, r.focusAfter);
+        EXPECT_EQ(KelvaneCenter::AdWarden::Instance().Switches().PowerfulModeStatus, r.op == 'P' ? r.arg : 0);
         EXPECT_TRUE(r.tracker == kAny || engine.TrackerState() == r.tracker) << engine.TrackerState();
         EXPECT_TRUE(r.monitoring == kAny || FocusScene::GetInstance().IsMonitoring() == (r.monitoring == 1));
         EXPECT_EQ(Reports(), r.reports);
