@@ -1,6 +1,5 @@
 #include "queue/OperationQueueBase.h"
 
-#include <system_error>
 #include <utility>
 
 #include "common/LogLine.h"
@@ -15,24 +14,31 @@ OperationQueueBase::~OperationQueueBase() {
 }
 
 void OperationQueueBase::Start() {
+    constexpr char kTag[] = "OperationQueueBase::Start";
     // Without its event every wait of the worker would fail at once and the
-    // worker would spin: refuse to start rather than burn a core.
+    // worker would spin: refuse to start rather than burn a core. Nothing is
+    // thrown to the caller: the queue stays stopped and refuses pushes.
     if (!wakeEvent_) {
-        throw std::system_error(ERROR_INVALID_HANDLE, std::system_category(), "OperationQueueBase::Start: no wake-up event");
+        adw::LogLine(adw::kLogError, kTag, "no wake-up event, not started");
+        return;
     }
     // A second Start while running is ignored: one worker per queue, never a replaced live thread.
     if (running_.exchange(true)) {
         return;
     }
-    try {
-        if (!worker_) {
-            worker_ = std::make_unique<adw::ThreadQueueWorker>([this] { DealQueue(); });
-        }
-        worker_->Start();
-    } catch (...) {
-        running_ = false;
-        throw;
-    }
+    adw::CallLoggingExceptions(
+        [this] {
+            try {
+                if (!worker_) {
+                    worker_ = std::make_unique<adw::ThreadQueueWorker>([this] { DealQueue(); });
+                }
+                worker_->Start();
+            } catch (...) {
+                running_ = false; // no worker: stay stopped
+                throw;
+            }
+        },
+        kTag, "not started: ");
 }
 
 void OperationQueueBase::Stop() {

@@ -14,7 +14,8 @@
 
 // A queue with one long-lived worker thread that sleeps on an event between items.
 //
-// After Stop returns no item runs and none is pending, and a later Push is
+// Start never throws: a queue that cannot get its worker logs why and stays
+// stopped. After Stop returns no item runs and none is pending, and a later Push is
 // refused. Stop called by an item on the worker itself cannot wait for its own
 // thread: it refuses pushes, discards what is pending and returns; the worker
 // ends when that item returns, and the destructor (on another thread) waits for it.

@@ -1,4 +1,5 @@
 #include <mutex>
+#include <thread>
 #include "ChildProcess.h"
 #include "Desktop.h"
 #include "HostFixture.h"
@@ -41,19 +42,59 @@ TEST(FocusRules, OneSceneAcrossTwoMonitors) {
     }
 }
 
+// A window at (0,0)-(100,100) whose own thread serves it (a judgement may send
+// it messages) and counts the right-button releases it gets.
+class ClickTarget {
+public:
+    ClickTarget()
+        : thread_([this] {
+              const HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, L"BUTTON", L"own",
+                                                  WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+              threadId_ = GetCurrentThreadId();
+              for (MSG m; GetMessageW(&m, nullptr, 0, 0) > 0;) {
+                  releases_ += m.message == WM_RBUTTONUP ? 1 : 0;
+                  DispatchMessageW(&m);
+              }
+              DestroyWindow(window);
+          }) {
+        adwtest::WaitUntil([this] { return threadId_ != 0; });
+    }
+    ~ClickTarget() {
+        PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+        thread_.join();
+    }
+    // Right-clicks it; true once it has the release: by then the click has passed every low-level mouse hook.
+    bool Click() {
+        const int before = releases_;
+        SetCursorPos(50, 50), mouse_event(MOUSEEVENTF_RIGHTDOWN, 0, 0, 0, 0), mouse_event(MOUSEEVENTF_RIGHTUP, 0, 0, 0, 0);
+        return adwtest::WaitUntil([&] { return releases_ > before; });
+    }
+
+private:
+    std::atomic<DWORD> threadId_{0};
+    std::atomic<int> releases_{0};
+    std::thread thread_;
+};
+
 TEST(FocusMonitor, StartsOneThreadWhoseHooksAreGoneWhenStopReturns) {
     adwtest::LogCapture log;
     FocusScene& scene = FocusScene::GetInstance();
     const DWORD me = GetCurrentThreadId();
-    int stopsTold = 0; // judgements (of other tests' input) are told on the monitor thread, not here
-    scene.SetSceneCallback([&](bool active) { stopsTold += GetCurrentThreadId() == me && !active ? 1 : 0; });
+    std::atomic<int> stopsTold{0}, judged{0}; // a Stop tells "no scene" here, judgements come from the monitor thread
+    scene.SetSceneCallback([&](bool active) { ++(GetCurrentThreadId() == me && !active ? stopsTold : judged); });
     EXPECT_TRUE(scene.StopMonitor());
     EXPECT_TRUE(log.Has(L"not exist monitor(KelvaneCenter::FocusScene::StopMonitor)", 3));
+    ClickTarget own;
     for (int round = 0; round < 2; ++round) {
         ASSERT_TRUE(scene.StartMonitor() && scene.StartMonitor());
         ASSERT_TRUE(adwtest::WaitUntil([] { return FocusScene::InstalledHooks() == 3; }));
+        const int before = judged;
+        ASSERT_TRUE(own.Click());
+        EXPECT_TRUE(adwtest::WaitUntil([&] { return judged > before; })) << "a click while monitoring was not judged";
         EXPECT_TRUE(scene.StopMonitor());
-        EXPECT_EQ(FocusScene::InstalledHooks(), 0);
+        const int atStop = judged;
+        ASSERT_TRUE(own.Click());
+        EXPECT_EQ(judged, atStop) << "a click after StopMonitor was judged";
     }
     EXPECT_EQ(log.Count(L"already exist monitor(KelvaneCenter::FocusScene::StartMonitor)", 3), 2);
     EXPECT_EQ(stopsTold, 2);
@@ -116,7 +157,8 @@ TEST_F(FocusManager, SwitchesAnswerWithTheirCodesStateAndReports) {
         {0, 0, 0, false, 0, 7, 'B', 3, 0, 0, 1, 0, {"BLOCKING_MODE/3"}, nullptr},
         {1, 0, 0, false, 0, kKeyGone, 'B', 2, 101, 0, 1, 0, {}, L"Load Config Failed!(KelvaneCenter::AdWarden::SetBlockingState)"},
         {1, 0, 0, false, kNoInit, 0, 'B', 4, 102, 0, kAny, 0, {"BLOCKING_MODE/4"}, nullptr},
-        {1, 0, 0, false, kNoInit, 1, 'P', -1, 102, 0, kAny, 0, {"POWER_MODE/-1"}, L"powerState set success(KelvaneCenter::AdWarden::SetPowerState)"}};
+        {1, 0, 0, false, kNoInit, 1, 'P', -1, 102, 0, kAny, 0, {"POWER_MODE/-1"}, L"powerState set success(KelvaneCenter::AdWarden::SetPowerState)"},
+        {1, 0, 0, false, 0, 1, 'P', 1, 0, 0, 2, 0, {"POWER_MODE/1"}, nullptr}};
     for (const Row& r : rows) {
         SCOPED_TRACE(&r - rows);
         SetSwitch(L"PopUpBlockingStatus", r.blocking);
@@ -131,6 +173,7 @@ TEST_F(FocusManager, SwitchesAnswerWithTheirCodesStateAndReports) {
         EXPECT_EQ(r.op == 'F' ? settings->SetFocusState(r.arg != 0)
                   : r.op == 'B' ? settings->SetBlockingState(r.arg) : settings->SetPowerState(r.arg), r.result);
         EXPECT_EQ(KelvaneCenter::AdWarden::Instance().Switches().FocusModeStatus, r.focusAfter);
+        EXPECT_EQ(KelvaneCenter::AdWarden::Instance().Switches().PowerfulModeStatus, r.op == 'P' ? r.arg : 0);
         EXPECT_TRUE(r.tracker == kAny || engine.TrackerState() == r.tracker) << engine.TrackerState();
         EXPECT_TRUE(r.monitoring == kAny || FocusScene::GetInstance().IsMonitoring() == (r.monitoring == 1));
         EXPECT_EQ(Reports(), r.reports);
@@ -229,6 +272,26 @@ TEST_F(FocusManager, AHatWaitsForTheSceneOnItsMonitorToEnd) {
     scene.FocusSceneJudge(ad); // a window that is not full screen comes to the front there
     EXPECT_TRUE(adwtest::WaitUntil(hats));
     EXPECT_EQ(host.CountOf(HostEvent::Record), 1u);
+}
+// The host stops the manager with the monitor running: no monitor, hook or judgement is left.
+TEST_F(FocusManager, UnInitWithTheMonitorRunningLeavesNoneOfIt) {
+    SetSwitch(L"PopUpBlockingStatus", 1);
+    SetSwitch(L"FocusModeStatus", 1);
+    SetSwitch(L"FocusModeSupported", 1);
+    InitAndSettle();
+    ASSERT_TRUE(FocusScene::GetInstance().IsMonitoring());
+    ClickTarget own;
+    const DWORD me = GetCurrentThreadId();
+    std::atomic<int> judged{0}; // on the monitor thread (UnInit's own "no scene" comes on this one)
+    FocusScene::GetInstance().SetSceneCallback([&](bool) { judged += GetCurrentThreadId() != me ? 1 : 0; });
+    ASSERT_TRUE(own.Click());
+    EXPECT_TRUE(adwtest::WaitUntil([&] { return judged > 0; })) << "the monitor Init started judged no click";
+    client->UnInit();
+    EXPECT_FALSE(FocusScene::GetInstance().IsMonitoring());
+    const int atUnInit = judged;
+    ASSERT_TRUE(own.Click());
+    EXPECT_EQ(judged, atUnInit) << "a click after UnInit was judged";
+    FocusScene::GetInstance().SetSceneCallback(nullptr);
 }
 } // namespace
 } // namespace hosttest

@@ -1,10 +1,8 @@
-// The console host's reading of commands, and where it looks for a hat and its
-// "Block" button, against where the library really places hats.
+// The console host's reading of the commands the demo and its user type.
 
 #include <gtest/gtest.h>
 
 #include "KelvaneCenter/HostText.h"
-#include "ui/HatPlacement.h"
 
 namespace {
 
@@ -36,28 +34,6 @@ TEST(HostText, CommandsAreReadAsTypedAndMistakesAreNamed) {
         const Command command = kelvane::ParseCommand(wrong);
         EXPECT_EQ(command.verb, Command::Invalid) << testing::PrintToString(std::wstring(wrong));
         EXPECT_FALSE(command.problem.empty());
-    }
-}
-
-TEST(HostText, LastLinesOfTheLog) {
-    EXPECT_EQ(kelvane::LastLines("a\nb\nc\n", 2), "b\nc\n");
-    EXPECT_EQ(kelvane::LastLines("a\nb\nc", 2), "b\nc");
-    EXPECT_EQ(kelvane::LastLines("a\nb\n", 5), "a\nb\n");
-}
-
-TEST(HostText, AHatPlacedByTheLibraryIsFoundOverItsAdWithItsBlockButtonOnIt) {
-    const RECT ads[] = {{1564, 864, 1904, 1064}, {1600, 96, 1880, 246}, {0, 200, 180, 300}};
-    for (float scale : {1.0f, 1.5f}) {
-        for (const RECT& ad : ads) {
-            const RECT hat = KelvaneCenter::HatPlacement(ad, scale, 1920);
-            const RECT beside = {ad.left - 120, ad.top, ad.right - 120, ad.bottom};
-            EXPECT_TRUE(kelvane::HatSitsOver(hat, ad)) << scale << " " << ad.left;
-            EXPECT_FALSE(kelvane::HatSitsOver(hat, beside)) << scale << " " << ad.left;
-            const POINT button = kelvane::BlockButtonPoint(hat);
-            EXPECT_TRUE(PtInRect(&hat, button));
-            EXPECT_GT(button.x, (hat.left + hat.right) / 2); // right of the question, left of "Ignore"
-            EXPECT_LT(button.x, hat.right - static_cast<LONG>(62 * scale));
-        }
     }
 }
 

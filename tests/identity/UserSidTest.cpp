@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "TestSupport.h"
 #include "common/UniqueResource.h"
 #include "vendor/ProcessIdentity.h"
 
@@ -44,26 +45,30 @@ TEST(UserSid, ActiveUserIsTheUserRunningTheTestsAndUnknownAccountsHaveNone) {
     EXPECT_EQ(GetUserSidString(L"NO-SUCH-DOMAIN-5b1e\\nobody"), L"");
 }
 
+// Both names are anchored to this process's token: the user at this desktop runs the tests.
 TEST(UserSid, SessionUserNameIsDomainBackslashUserElseTheProcesssAccount) {
+    const std::wstring own = TokenUserSid(false);
+    ASSERT_FALSE(own.empty());
     std::wstring name = GetSessionUserName(WTSGetActiveConsoleSessionId());
     ASSERT_NE(name.find(L'\\'), std::wstring::npos) << WideToUtf8(name);
-    EXPECT_EQ(GetUserSidString(name), GetActiveUserSid());
+    EXPECT_EQ(GetUserSidString(name), own) << WideToUtf8(name);
     // No such session: no token, so the name is that of the account the process runs under.
-    wchar_t own[MAX_PATH] = {};
-    ULONG size = MAX_PATH;
-    ASSERT_TRUE(GetUserNameExW(NameSamCompatible, own, &size));
-    EXPECT_EQ(GetSessionUserName(0xFFFFFF00u), own);
+    name = GetSessionUserName(0xFFFFFF00u);
+    EXPECT_NE(name.find(L'\\'), std::wstring::npos) << WideToUtf8(name);
+    EXPECT_EQ(GetUserSidString(name), own) << WideToUtf8(name);
 }
 
 // The look-up impersonates the console user: a thread without a token of its
 // own has none afterwards, and one that impersonates still has its own token.
 TEST(UserSid, TheLookUpLeavesTheThreadsTokenAsItWas) {
     for (const bool impersonating : {false, true}) {
-        std::thread([impersonating] {
+        std::thread lookUp([impersonating] {
             ASSERT_TRUE(!impersonating || ImpersonateSelf(SecurityImpersonation));
             EXPECT_FALSE(GetActiveUserSid().empty());
             EXPECT_EQ(TokenUserSid(true), impersonating ? TokenUserSid(false) : L"") << impersonating;
             RevertToSelf();
-        }).join();
+        });
+        adwtest::Watchdog bound("the SID look-up");
+        lookUp.join();
     }
 }

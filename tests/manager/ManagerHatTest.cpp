@@ -127,7 +127,7 @@ TEST_F(HatTest, DecidedItemsGetAHatWithoutARecordAndAnEmptyKeyNoHat) {
     NotifyHat(kKey, windows[0]);
     EXPECT_EQ(host.CountOf(HostEvent::Record), 1u); // the empty key's record only
     ASSERT_EQ(VisibleHats().size(), 1u);
-    EXPECT_EQ(RectOf(VisibleHats()[0]).right, 100 + 300 + 2);
+    EXPECT_LT(RectOf(VisibleHats()[0]).right, 500) << "the hat is not over the blocked item's window";
 }
 
 TEST_F(HatTest, TwoPopUpsOfOneProcessGetOneHatEachUnlessOneIsLayered) {
@@ -182,7 +182,7 @@ TEST_F(HatTest, AButtonClickDecidesReportsAndClosesTheHat) {
     }
 }
 
-TEST_F(HatTest, TheHatClosesWhenItsAdWindowGoesHidesOrMoves) {
+TEST_F(HatTest, TheHatClosesWhenItsAdWindowGoesHidesMovesOrIsMinimised) {
     struct Case {
         const char* manner;
         std::function<void(HWND)> change;
@@ -192,6 +192,7 @@ TEST_F(HatTest, TheHatClosesWhenItsAdWindowGoesHidesOrMoves) {
         {"AUTO_HIDE", [](HWND w) { PostMessageW(w, WM_CLOSE, 0, 0); }},
         {"WINDOW_MOVE", [](HWND w) { SetWindowPos(w, nullptr, 301, 300, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE); }},
         {"WINDOW_MOVE", [](HWND w) { SetWindowPos(w, nullptr, 0, 0, 300, 151, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE); }},
+        {"WINDOW_MOVE", [](HWND w) { ShowWindowAsync(w, SW_SHOWMINNOACTIVE); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.manner);
@@ -199,7 +200,7 @@ TEST_F(HatTest, TheHatClosesWhenItsAdWindowGoesHidesOrMoves) {
         const HWND hat = HatOverOneAd(&ad);
         ASSERT_NE(hat, nullptr);
         c.change(ad);
-        EXPECT_TRUE(adwtest::WaitUntil([&] { return !IsWindow(hat); }, std::chrono::seconds(3)));
+        EXPECT_TRUE(adwtest::WaitUntil([&] { return !IsWindow(hat); }));
         EXPECT_TRUE(WaitForManner(c.manner));
         QeEventCapture::Begin();
     }

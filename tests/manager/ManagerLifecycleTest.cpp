@@ -49,6 +49,73 @@ TEST_F(ManagerLifecycle, MissingSettingsKeyStillHandlesNotifications) {
     EXPECT_EQ(host.CountOf(HostEvent::Error), 0u);
 }
 
+// The power switch as the host flips it, with blocking on: mode 2, then 0; the
+// host hears each value on its own thread before the engine's mode changes.
+TEST_F(ManagerLifecycle, PowerSwitchSetsTheTrackerModeAndTellsTheHostFirst) {
+    SetSwitch(L"PopUpBlockingStatus", 1);
+    InitAndSettle();
+    ASSERT_EQ(engine.TrackerState(), 1);
+    std::vector<int> modeWhenTold;
+    host.onCall = [&](HostEvent::Kind) { modeWhenTold.push_back(engine.TrackerState()); };
+    for (int power : {1, 0, 3, 0}) {
+        EXPECT_EQ(settings->SetPowerState(power), 0);
+        EXPECT_EQ(engine.TrackerState(), power != 0 ? 2 : 0) << power;
+    }
+    EXPECT_EQ(host.Values(HostEvent::StateChanged), (std::vector<int>{1, 0, 3, 0}));
+    EXPECT_EQ(modeWhenTold, (std::vector<int>{1, 2, 0, 2}));
+    for (const auto& e : host.Events()) EXPECT_EQ(e.threadId, GetCurrentThreadId());
+    host.onCall = nullptr;
+}
+
+// Once unregistered or replaced, a callback hears nothing more, whatever was asked before.
+TEST_F(ManagerLifecycle, NothingReachesAnUnregisteredOrReplacedCallback) {
+    engine.AddItem(Item(L"k", 1));
+    InitAndSettle();
+    adwtest::HostRecorder replacement, last;
+    client->RegisterCallback(&replacement);
+    ASSERT_EQ(engine.FireAdBlock(L"k"), 1);
+    ASSERT_EQ(client->GetBlockingRecords(), 0u);
+    ASSERT_TRUE(replacement.WaitFor(HostEvent::Records, 1));
+    EXPECT_EQ(replacement.CountOf(HostEvent::Record), 2u);
+    EXPECT_EQ(replacement.Values(HostEvent::BlockedTimes), std::vector<int>{1});
+    EXPECT_TRUE(host.Events().empty());
+
+    client->UnRegisterCallback();
+    const size_t heard = replacement.Events().size();
+    ASSERT_EQ(engine.FireAdBlock(L"k"), 1);
+    EXPECT_EQ(client->GetBlockingRecords(), 0u);
+    EXPECT_EQ(client->GetBlockedTimes(), 0);
+    EXPECT_EQ(settings->SetBlockingState(1), 0);
+    // A listing asked of a third callback answers after every job above has run.
+    client->RegisterCallback(&last);
+    ASSERT_EQ(client->GetBlockingRecords(), 0u);
+    ASSERT_TRUE(last.WaitFor(HostEvent::Records, 1));
+    EXPECT_EQ(replacement.Events().size(), heard);
+    EXPECT_TRUE(host.Events().empty());
+    client->UnInit();
+}
+
+// Without a callback Init answers all the same, and the counter it loads is there for a later one.
+TEST_F(ManagerLifecycle, InitWithNoCallbackRegisteredAnswersWithItsCode) {
+    client->UnRegisterCallback();
+    SetSwitch(L"BlockedTimes", 12);
+    engine.SetInitResult(0);
+    EXPECT_EQ(client->Init(), 204);
+    client->UnInit();
+    engine.SetInitResult(1);
+    ASSERT_EQ(client->Init(), 0);
+    ASSERT_EQ(client->GetBlockingRecords(), 0u); // queued behind the counter load, answered to nobody
+    client->RegisterCallback(&host);
+    ASSERT_EQ(client->GetBlockingRecords(), 0u);
+    ASSERT_TRUE(host.WaitFor(HostEvent::Records, 1));
+    host.Clear();
+    EXPECT_EQ(client->GetBlockedTimes(), 0);
+    EXPECT_EQ(host.Values(HostEvent::BlockedTimes), std::vector<int>{12});
+    EXPECT_EQ(settings->SetClearPeriod(30), 0);
+    engine.SetClearPeriodResult(0);
+    EXPECT_EQ(settings->SetClearPeriod(31), 304); // the engine's refusal, passed through
+}
+
 TEST_F(ManagerLifecycle, TrackerModeFollowsTheSwitches) {
     struct Case {
         DWORD blocking, power;

@@ -1,4 +1,5 @@
 #include "HostFixture.h"
+#include "qeevent/QeEventCapture.h"
 
 namespace hosttest {
 namespace {
@@ -41,8 +42,12 @@ TEST_F(ManagerNotifications, NullKeysAreLoggedAndDropped) {
           L"key is null" + tag + L"OtherAdNotify)"}) {
         EXPECT_EQ(log.Count(line, kLevelError), 1) << log.Dump();
     }
-    client->GetBlockedTimes();
-    EXPECT_EQ(host.Values(HostEvent::BlockedTimes), std::vector<int>{0}); // a null key is not counted
+    EXPECT_EQ(client->GetBlockedTimes(), 0);
+    // Answered at once, on the asking thread; a null key is not counted.
+    const auto counters = host.OfKind(HostEvent::BlockedTimes);
+    ASSERT_EQ(counters.size(), 1u);
+    EXPECT_EQ(counters[0].value, 0);
+    EXPECT_EQ(counters[0].threadId, GetCurrentThreadId());
 }
 
 TEST_F(ManagerNotifications, HatAndOtherAdReportOnlyUndecidedPopUps) {
@@ -62,6 +67,26 @@ TEST_F(ManagerNotifications, HatAndOtherAdReportOnlyUndecidedPopUps) {
     std::vector<std::pair<std::wstring, int>> told;
     for (const auto& e : host.OfKind(HostEvent::Record)) told.emplace_back(e.records[0].popupId, e.records[0].status);
     EXPECT_EQ(told, (std::vector<std::pair<std::wstring, int>>{{L"undecided", 3}, {L"undecided", 3}}));
+}
+
+// The engine's blocks and suspected windows reach telemetry, each with the pop-up's description.
+TEST_F(ManagerNotifications, BlocksAndSuspectedWindowsAreReportedWithThePopUpsDescription) {
+    MessageWindow window;
+    engine.AddItem(Item(L"k", 1));
+    InitAndSettle();
+    QeEventCapture::Begin();
+    ASSERT_EQ(engine.FireAdBlock(L"k"), 1);
+    ASSERT_EQ(engine.FireOtherAd(L"k", window.get()), 1);
+    ASSERT_TRUE(adwtest::WaitUntil([] { return QeEventCapture::Events().size() >= 2; }));
+    std::vector<int> ids;
+    for (const auto& e : QeEventCapture::Events()) {
+        ids.push_back(e.id);
+        ASSERT_FALSE(e.pairs.empty());
+        EXPECT_EQ(e.pairs[0].key, "windowInfo");
+        EXPECT_NE(e.pairs[0].value.find("\"softwareName\":\"Some Software\""), std::string::npos) << e.pairs[0].value;
+    }
+    EXPECT_EQ(ids, (std::vector<int>{992614520, 992614523})); // an automatic block, a suspected window
+    QeEventCapture::End();
 }
 
 // No record without a living window and a key the engine knows; the maker's own

@@ -2,15 +2,11 @@
 // each kind's own worker.
 
 #include <stdexcept>
-#include <system_error>
 #include <thread>
 
 #include "QueueTestKit.h"
 
 namespace queuetest {
-
-// How long a call that must still be blocked is given to return wrongly.
-constexpr std::chrono::milliseconds kMustStillBlock{300};
 
 template <typename Queue>
 class QueueKind : public ::testing::Test {};
@@ -69,7 +65,6 @@ TYPED_TEST(QueueKind, FullQueueDropsTheOldestPendingItemAtEachPush) {
             ASSERT_EQ(items.diedUnrun, drops) << "push " << i; // dropped now, not later; never copied
             const int logged = log.Count(L"operation queue full(LowPowerOperationQueue::Push)", adw::kLogInfo);
             ASSERT_EQ(logged, lowPower ? drops : 0) << log.Dump();
-            ASSERT_EQ(log.Lines().size(), static_cast<size_t>(logged)) << log.Dump();
         }
         EXPECT_EQ(queue.Pending(), static_cast<size_t>(c.kept));
         busy.Release();
@@ -91,8 +86,10 @@ TYPED_TEST(QueueKind, ConcurrentStopsBothWaitForTheRunningItemAndDiscardTheRest)
         return busy.Finished(); // false: returned while the item still ran
     };
     auto first = std::async(std::launch::async, stop), second = std::async(std::launch::async, stop);
-    EXPECT_FALSE(adwtest::WaitUntil([&] { return Returned(first) || Returned(second); }, kMustStillBlock));
+    // One Stop is at its join, so the item is released under it (the other waits its turn).
+    EXPECT_TRUE(adwtest::WaitUntil([&] { return queue.stopping == 1; })); // not ASSERT: the futures wait for the Stops
     busy.Release();
+    adwtest::Watchdog bound("Stop");
     EXPECT_TRUE(first.get());
     EXPECT_TRUE(second.get());
     EXPECT_EQ(pending.diedUnrun, 1); // neither run nor left pending
@@ -113,12 +110,15 @@ TYPED_TEST(QueueKind, StopFromInsideAnItemReturnsAndDeletingTheQueueWaitsForThat
     ASSERT_TRUE(adwtest::WaitUntil([&] { return gate.Entered(); })) << "Stop inside an item did not return";
     queue->Push(later.Make(2)); // refused: the queue is stopped
     EXPECT_EQ(later.diedUnrun, 2);
+    std::atomic<bool> deleting{false};
     auto deleted = std::async(std::launch::async, [&] {
+        deleting = true;
         delete queue;
         return gate.Finished(); // false: delete returned while the item still ran
     });
-    EXPECT_FALSE(adwtest::WaitUntil([&] { return Returned(deleted); }, kMustStillBlock));
+    EXPECT_TRUE(adwtest::WaitUntil([&] { return deleting.load(); }));
     gate.Release();
+    adwtest::Watchdog bound("delete");
     EXPECT_TRUE(deleted.get());
 }
 
@@ -206,7 +206,7 @@ public:
 };
 
 // Stop wakes a worker sleeping on its minute-long idle wait; without an event
-// Start is refused; a failed wait is logged and the worker goes on.
+// Start is refused, with a line and nothing thrown; a failed wait is logged and the worker goes on.
 TEST(BaseQueueWorker, WakeUpEventEndsTheIdleWaitAtStopAndItsFailuresAreHandled) {
     adwtest::LogCapture log;
     Items items;
@@ -215,8 +215,9 @@ TEST(BaseQueueWorker, WakeUpEventEndsTheIdleWaitAtStopAndItsFailuresAreHandled) 
     auto stopped = std::async(std::launch::async, [&] { sleeping.Stop(); });
     EXPECT_TRUE(adwtest::WaitUntil([&] { return Returned(stopped); }, std::chrono::seconds(30)));
     BaseWithWakeHandle eventless(nullptr);
-    EXPECT_THROW(eventless.Start(), std::system_error);
-    eventless.Push(items.Make(0));
+    EXPECT_NO_THROW(eventless.Start());
+    EXPECT_TRUE(log.Has(L"no wake-up event, not started(OperationQueueBase::Start)", adw::kLogError)) << log.Dump();
+    eventless.Push(items.Make(0)); // refused: stopped
     EXPECT_EQ(items.diedUnrun, 1);
     BaseWithWakeHandle unwaitable(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, nullptr));
     unwaitable.Start();

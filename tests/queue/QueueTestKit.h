@@ -90,7 +90,7 @@ bool Returned(const std::future<T>& result) {
 }
 
 // A queue with its protected state visible to the tests, counting the workers
-// that have entered their loop.
+// that have entered their loop and the Stops that have reached their join.
 template <typename Queue>
 class Inspectable : public Queue {
 public:
@@ -99,9 +99,16 @@ public:
         Queue::DealQueue();
     }
     std::atomic<int> workers{0};
+    std::atomic<int> stopping{0};
     size_t Pending() {
         std::lock_guard<std::mutex> lock(this->queueMutex_);
         return this->items_.size();
+    }
+
+protected:
+    void OnStopping() override {
+        ++stopping;
+        Queue::OnStopping();
     }
 };
 

@@ -36,6 +36,7 @@ UiThread::UiThread() {
         started.set_value(GetCurrentThreadId());
         DuiLib::CPaintManagerUI::MessageLoop();
     });
+    Watchdog bound("the UI thread's start");
     id_ = id.get();
 }
 

@@ -30,12 +30,36 @@ std::shared_ptr<std::atomic<bool>> RunDetached(std::function<void()> fn) {
     return done;
 }
 
+namespace {
+// A call that never returns leaves threads that nothing can tear down.
+[[noreturn]] void EndHung(const char* what) {
+    std::fprintf(stderr, "%s did not return within 20 s (hang)\n", what);
+    std::fflush(stderr);
+    std::_Exit(3);
+}
+} // namespace
+
 void ExpectReturns(const std::shared_ptr<std::atomic<bool>>& done, const char* what) {
     if (!WaitUntil([&] { return done->load(); }, std::chrono::seconds(20))) {
-        std::fprintf(stderr, "%s did not return within 20 s (hang)\n", what);
-        std::fflush(stderr);
-        std::_Exit(3);
+        EndHung(what);
     }
+}
+
+Watchdog::Watchdog(const char* what)
+    : thread_([this, what] {
+          std::unique_lock<std::mutex> lock(mutex_);
+          if (!left_.wait_for(lock, std::chrono::seconds(20), [this] { return done_; })) {
+              EndHung(what);
+          }
+      }) {}
+
+Watchdog::~Watchdog() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        done_ = true;
+    }
+    left_.notify_one();
+    thread_.join();
 }
 
 int LogCapture::Count(const std::wstring& text, int level) const {

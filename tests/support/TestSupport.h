@@ -4,9 +4,12 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "LogHelper/KrLogCapture.h"
@@ -22,6 +25,23 @@ std::shared_ptr<std::atomic<bool>> RunDetached(std::function<void()> fn);
 // Waits (bounded) for a RunDetached call to return. A call that never returns
 // leaves threads that nothing can tear down: the process ends with a message.
 void ExpectReturns(const std::shared_ptr<std::atomic<bool>>& done, const char* what);
+
+// Ends the process with a message when the scope is not left within 20 s: for
+// a call that has to be made on this very thread (it serves sent messages, or
+// joins) and would otherwise hang the test with it.
+class Watchdog {
+public:
+    explicit Watchdog(const char* what);
+    ~Watchdog();
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+
+private:
+    std::mutex mutex_;
+    std::condition_variable left_;
+    bool done_ = false;
+    std::thread thread_;
+};
 
 // Captures the logger's lines for the scope's lifetime.
 class LogCapture {

@@ -28,6 +28,16 @@ inline std::vector<Line> Lines(const adwtest::LogCapture& log) {
     return lines;
 }
 
+// How many captured lines are `line`, at its level.
+inline int Count(const adwtest::LogCapture& log, const Line& line) {
+    return log.Count(line.second, line.first);
+}
+
+// What an out pointer holds before the call: not null, so a call that never writes it shows.
+inline PopWndItem* Unwritten() {
+    static int tag;
+    return reinterpret_cast<PopWndItem*>(&tag);
+}
 
 // The adapter is a process-wide singleton: every test starts and ends with it
 // unloaded and the engine stand-in back at its defaults.

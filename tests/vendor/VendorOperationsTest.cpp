@@ -45,14 +45,15 @@ TEST_F(VendorOperations, ListingAndBlockCountKeepItemsReturnedWithAFailure) {
     ASSERT_EQ(vendor.EnumAllPopWnd(), 3u);
     std::vector<std::wstring> keys;
     for (unsigned index = 0; index < 4; ++index) {
-        PopWndItem* item = nullptr;
+        PopWndItem* item = Unwritten();
         vendor.GetPopWndItem(index, item);
         keys.push_back(item != nullptr ? item->GetKey() : L"<null>");
     }
     EXPECT_EQ(keys, (std::vector<std::wstring>{L"a", L"<null>", L"c", L"<null>"}));
-    EXPECT_EQ(Lines(log), (std::vector<Line>{AdapterLine(3, L"get item fail. index = 1", "GetPopWndItem"),
-                                             AdapterLine(3, L"get item fail. index = 2", "GetPopWndItem"),
-                                             AdapterLine(3, L"get item fail. index = 3", "GetPopWndItem")}));
+    for (unsigned index = 0; index < 4; ++index) {
+        EXPECT_EQ(Count(log, AdapterLine(3, L"get item fail. index = " + std::to_wstring(index), "GetPopWndItem")),
+                  index == 0 ? 0 : 1) << log.Dump();
+    }
 }
 
 } // namespace
