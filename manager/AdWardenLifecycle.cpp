@@ -130,24 +130,23 @@ int AdWarden::StartRunning() {
 }
 
 void AdWarden::UnInit() {
-    adw::CallLoggingExceptions(
-        [this] {
-            StopFocusScene();
-            // No hat is made from here on; the queue goes before the hats, so no
-            // hat job is dispatched after CloseHats has drained the UI thread.
-            {
-                std::lock_guard<std::mutex> hold(hatLock_);
-                hatsOpen_ = false;
-            }
-            ReleaseQueue();
-            CloseHats();
-            DestroyCaptureDialog();
-            // The UI thread does not wait: the reporter sends the rest on its
-            // own, and its pool keeps the library loaded until it has.
-            DataReporter::Flush(OnUiThread() ? 0 : kReportFlushMs);
-            PopUpBlockingVendor::GetInstance().UnInit();
-        },
-        kUnInitTag, "failed by an exception: ");
+    // Each step is guarded on its own: one that fails (an allocation, say)
+    // must not keep the later ones, and above all the engine's release, from running.
+    const auto step = [](auto&& fn) { adw::CallLoggingExceptions(fn, kUnInitTag, "failed by an exception: "); };
+    step([this] { StopFocusScene(); });
+    // No hat is made from here on; the queue goes before the hats, so no
+    // hat job is dispatched after CloseHats has drained the UI thread.
+    step([this] {
+        std::lock_guard<std::mutex> hold(hatLock_);
+        hatsOpen_ = false;
+    });
+    step([this] { ReleaseQueue(); });
+    step([this] { CloseHats(); });
+    step([this] { DestroyCaptureDialog(); });
+    // The UI thread does not wait: the reporter sends the rest on its own, and
+    // its pool keeps the library loaded until it has.
+    step([] { DataReporter::Flush(OnUiThread() ? 0 : kReportFlushMs); });
+    step([] { PopUpBlockingVendor::GetInstance().UnInit(); });
 }
 
 bool AdWarden::PushToQueue(std::function<void()> job) {

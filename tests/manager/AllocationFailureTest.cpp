@@ -84,8 +84,7 @@ TEST_F(AllocationFailure, EveryOperationAnswersWithACode) {
 
 // Whichever allocation fails inside it, UnInit lets go of the engine and the
 // queue, and the next Init starts them again.
-// DISABLED: UnInit runs its steps under one exception guard, so a failed allocation in an early step skips the engine's release.
-TEST_F(AllocationFailure, DISABLED_UnInitReleasesEverythingWhateverAllocationFails) {
+TEST_F(AllocationFailure, UnInitReleasesEverythingWhateverAllocationFails) {
     engine.AddItem(Item(L"k", 2));
     ASSERT_EQ(manager.Init(), 0);
     const int released = engine.ReleaseCalls();
