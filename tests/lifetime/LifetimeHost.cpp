@@ -17,6 +17,7 @@
 #include <tlhelp32.h>
 
 #include <atomic>
+#include <cstdarg>
 #include <cstdio>
 #include <cwchar>
 #include <string>
@@ -47,13 +48,16 @@ std::wstring ExeDir() {
     return dir.substr(0, dir.find_last_of(L'\\'));
 }
 
-void Report(const char* format, long a, long b) {
+void Report(const char* format, ...) {
     char path[MAX_PATH] = {};
     if (GetEnvironmentVariableA("ADW_LIFETIME_OUT", path, MAX_PATH) == 0) {
         return;
     }
     if (FILE* out = std::fopen(path, "a")) {
-        std::fprintf(out, format, a, b);
+        va_list values;
+        va_start(values, format);
+        std::vfprintf(out, format, values);
+        va_end(values);
         std::fclose(out);
     }
 }
@@ -163,7 +167,9 @@ LONG SetDword(const wchar_t* name, DWORD value) {
 // too; meanwhile this thread serves its loop as a host's UI thread does.
 int EndsUnloaded() {
     PumpUntil([] { return false; }, 2000);
-    return PumpUntil(LibraryGone, 10000) ? kOk : kStillLoaded;
+    const int result = PumpUntil(LibraryGone, 10000) ? kOk : kStillLoaded;
+    Report("unloaded: %s\n", result == kOk ? "yes" : "no");
+    return result;
 }
 
 // An ad window of this process, which the scripted engine names in a hat notification.
@@ -174,7 +180,7 @@ struct AdScene {
     Library library;
 
     bool Start() {
-        if (!engine.Ok()) {
+        if (!engine.Ok() || SetDword(L"PopUpBlockingStatus", 1) != ERROR_SUCCESS) {
             return false;
         }
         engine.Reset();
@@ -224,8 +230,10 @@ int BlockedUi() {
         return kSetUpFailed;
     }
     // The UI thread waits for the thread that stops and unloads the library.
+    Report("hat and overlay open\n");
     std::thread stopper([&scene] { scene.Stop(); });
     stopper.join();
+    Report("stopped and freed\n");
     return EndsUnloaded();
 }
 
@@ -268,7 +276,7 @@ int FocusAfterUnInit() {
     library.client->UnInit();
     const int result = library.settings->SetFocusState(true);
     library.Free();
-    Report("SetFocusState after UnInit: %ld (threads before %ld)\n", result, threadsBefore);
+    Report("SetFocusState after UnInit: %d (threads before %ld)\n", result, threadsBefore);
     if (!PumpUntil(LibraryGone, 5000)) {
         return kStillLoaded;
     }

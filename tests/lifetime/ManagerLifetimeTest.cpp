@@ -28,6 +28,7 @@ void ExpectHostEndsCleanly(const std::wstring& args) {
     SetEnvironmentVariableW(L"ADW_LIFETIME_OUT", out.c_str());
     adwtest::ChildProcess host(adwtest::ExeDir() + L"\\LifetimeHost.exe", args);
     SetEnvironmentVariableW(L"ADW_LIFETIME_OUT", nullptr);
+    ASSERT_NE(host.Id(), 0u) << "LifetimeHost.exe not started, error " << GetLastError();
     const DWORD code = host.WaitForExit(90000);
     std::ifstream file{std::filesystem::path(out)};
     const std::string figures((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
