@@ -68,8 +68,8 @@ public:
     static bool IsAdWhiteProcess(const wchar_t* const& exePath);
 
     // Closes and deletes the capture overlay on the UI thread, from any thread
-    // (waiting for the UI thread, bounded); UnInit calls it.
-    void DestroyCaptureDialog();
+    // (waiting for the UI thread, bounded, unless told the UI thread is busy); UnInit calls it.
+    void DestroyCaptureDialog(bool waitForUiThread = true);
 
     // Read-only views for tests.
     int BlockedTimes() const { return blockedTimes.load(); }
@@ -106,7 +106,7 @@ private:
     void DispatchAdHat(HWND window, const std::wstring& key);
     void CreateAdHatWnd(HWND window, const std::wstring& key, unsigned generation);
     bool NeedExtraHat(HWND window);
-    void CloseHats();
+    bool CloseHats();
     // Hats held back while a focus scene lasts on their ad window's monitor.
     bool HoldHatForScene(HWND window, const std::wstring& key);
     void ResumeHeldHats();

@@ -79,10 +79,10 @@ void AdWarden::DeleteCaptureDialog() {
 // bounded and serving sent messages. A UI thread too busy to run the job in
 // time keeps the overlay until the job runs, and the job keeps the library
 // loaded until then: deleting it here could pull the object from under its
-// window.
-void AdWarden::DestroyCaptureDialog() {
+// window. A UI thread already known to be busy is not waited for again.
+void AdWarden::DestroyCaptureDialog(bool waitForUiThread) {
     ++captureGeneration_;
-    switch (RunOnUiThread(kDestroyTag, [this] { DeleteCaptureDialog(); }, kCaptureCloseWaitMs)) {
+    switch (RunOnUiThread(kDestroyTag, [this] { DeleteCaptureDialog(); }, waitForUiThread ? kCaptureCloseWaitMs : 0)) {
     case UiCall::Ran:
         break;
     case UiCall::NotDispatched:

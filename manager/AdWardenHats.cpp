@@ -190,7 +190,8 @@ void AdWarden::ResumeHeldHats() {
 // host may unload it once UnInit has returned. When the queue refuses the job,
 // a hat whose window is gone is deleted here, and one whose window is still
 // there is kept: its object must not go from under its window's thread.
-void AdWarden::CloseHats() {
+// False when the UI thread did not run the job in time.
+bool AdWarden::CloseHats() {
     std::vector<BlockingPopup*> hats;
     const BlockingPopup* inCreation = nullptr;
     {
@@ -203,7 +204,8 @@ void AdWarden::CloseHats() {
     }
     // A hat still being made when the list was taken is deleted by its own job,
     // which runs before this one.
-    switch (RunOnUiThread(kUnInitTag, [hats, inCreation] { DeleteHats(hats, inCreation); }, kHatCloseWaitMs)) {
+    const UiCall call = RunOnUiThread(kUnInitTag, [hats, inCreation] { DeleteHats(hats, inCreation); }, kHatCloseWaitMs);
+    switch (call) {
     case UiCall::Ran:
         break;
     case UiCall::NotDispatched:
@@ -222,6 +224,7 @@ void AdWarden::CloseHats() {
         adw::LogLine(adw::kLogError, kUnInitTag, "hat windows not closed in time");
         break;
     }
+    return call != UiCall::NotInTime;
 }
 
 } // namespace KelvaneCenter

@@ -141,8 +141,9 @@ void AdWarden::UnInit() {
         hatsOpen_ = false;
     });
     step([this] { ReleaseQueue(); });
-    step([this] { CloseHats(); });
-    step([this] { DestroyCaptureDialog(); });
+    bool uiThreadAnswers = true;
+    step([&] { uiThreadAnswers = CloseHats(); });
+    step([&] { DestroyCaptureDialog(uiThreadAnswers); });
     // The UI thread does not wait: the reporter sends the rest on its own, and
     // its pool keeps the library loaded until it has.
     step([] { DataReporter::Flush(OnUiThread() ? 0 : kReportFlushMs); });
