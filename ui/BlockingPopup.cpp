@@ -18,13 +18,22 @@ bool IsTopMost(HWND window) {
     return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
 }
 
-// The capture overlay of this process is open: it covers the whole desktop
-// and is what the user is looking at now.
-bool CaptureOverlayOpen() {
+// The capture overlay of this process while it is open (it covers the whole
+// desktop and is what the user is looking at now); null otherwise.
+HWND OpenCaptureOverlay() {
     for (HWND w = FindWindowExW(nullptr, nullptr, L"CaptureWindowDialog", nullptr); w != nullptr;
          w = FindWindowExW(nullptr, w, L"CaptureWindowDialog", nullptr)) {
         DWORD processId = 0;
         if (IsWindowVisible(w) && GetWindowThreadProcessId(w, &processId) != 0 && processId == GetCurrentProcessId()) {
+            return w;
+        }
+    }
+    return nullptr;
+}
+
+bool IsAbove(HWND upper, HWND lower) {
+    for (HWND w = GetWindow(lower, GW_HWNDPREV); w != nullptr; w = GetWindow(w, GW_HWNDPREV)) {
+        if (w == upper) {
             return true;
         }
     }
@@ -126,12 +135,16 @@ void BlockingPopup::OnWatchTick() {
 
 // Under the mouse, or over a top-most ad window, the hat is top-most; otherwise it
 // sits right below its ad window, so whatever covers the ad covers the hat too.
-// While the capture overlay is open the hat stays where it is, under it.
+// While the capture overlay is open the hat stays under it.
 void BlockingPopup::KeepZOrder() {
-    if (CaptureOverlayOpen()) {
+    HWND self = GetHWND();
+    if (const HWND overlay = OpenCaptureOverlay()) {
+        // A raise of the hat still pending when the overlay opened is undone.
+        if (!IsAbove(overlay, self)) {
+            SetWindowPos(self, overlay, 0, 0, 0, 0, kKeepPlace);
+        }
         return;
     }
-    HWND self = GetHWND();
     POINT cursor = {};
     GetCursorPos(&cursor);
     if (WindowFromPoint(cursor) == self) {
@@ -140,8 +153,12 @@ void BlockingPopup::KeepZOrder() {
             SetWindowPos(self, HWND_TOPMOST, 0, 0, 0, 0, kKeepPlace);
         }
     } else if (IsTopMost(adWindow)) {
-        BringWindowToTop(self);
-        SetWindowPos(self, HWND_TOPMOST, 0, 0, 0, 0, kKeepPlace);
+        // Raised only when something is above it: a raise each tick would also
+        // undo a place under the capture overlay that the display had not caught up with.
+        if (!IsTopMost(self) || GetWindow(self, GW_HWNDPREV) != nullptr) {
+            BringWindowToTop(self);
+            SetWindowPos(self, HWND_TOPMOST, 0, 0, 0, 0, kKeepPlace);
+        }
     } else if (GetWindow(adWindow, GW_HWNDNEXT) != self || IsTopMost(self)) {
         // Moving a window costs a round trip to the display; most ticks find it in place.
         SetWindowPos(self, adWindow, 0, 0, 0, 0, kKeepPlace);
