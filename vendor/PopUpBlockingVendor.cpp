@@ -14,6 +14,7 @@
 #include "vendor/PopupDescription.h"
 #include "vendor/ProcessIdentity.h"
 #include "vendor/ProcessImagePath.h"
+#include "vendor/SignerCache.h"
 
 IAdPopWndTracker* g_pAdPopWndTracker = nullptr;
 
@@ -375,9 +376,8 @@ std::string PopUpBlockingVendor::GetWindowInfo(HWND wnd) {
         return std::string();
     }
 
-    std::wstring signer; // stays empty when the image carries no embedded signature
-    GetFileSigner(imagePath, signer);
-    return DescriptionJson(WindowInfoPairs(fileName, signer));
+    // Empty when the image carries no embedded signature.
+    return DescriptionJson(WindowInfoPairs(fileName, SignerCache::Shared().Lookup(imagePath).signer));
 }
 
 } // namespace KelvaneCenter
