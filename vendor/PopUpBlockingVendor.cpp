@@ -14,7 +14,6 @@
 #include "vendor/PopupDescription.h"
 #include "vendor/ProcessIdentity.h"
 #include "vendor/ProcessImagePath.h"
-#include "vendor/SignerCache.h"
 
 IAdPopWndTracker* g_pAdPopWndTracker = nullptr;
 
@@ -376,8 +375,9 @@ std::string PopUpBlockingVendor::GetWindowInfo(HWND wnd) {
         return std::string();
     }
 
-    // Empty when the image carries no embedded signature.
-    return DescriptionJson(WindowInfoPairs(fileName, SignerCache::Shared().Lookup(imagePath).signer));
+    std::wstring signer; // stays empty when the image carries no embedded signature
+    GetFileSigner(imagePath, signer);
+    return DescriptionJson(WindowInfoPairs(fileName, signer));
 }
 
 } // namespace KelvaneCenter

@@ -1,16 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <wincrypt.h>
 
 #include <atomic>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "TestRoot.h"
 #include "TestSupport.h"
 #include "common/UniqueResource.h"
 #include "vendor/ProcessIdentity.h"
@@ -25,38 +22,6 @@ const std::wstring kMaker = L"Norvane Technologies Co., Ltd.";
 std::wstring Fixture(const wchar_t* name) {
     return adwtest::ExeDir() + L"\\fixtures\\" + name;
 }
-
-// The build's test root in the current user's Root store for as long as it lives.
-class TestRootInstalled {
-public:
-    TestRootInstalled() {
-        std::ifstream file(std::filesystem::path(Fixture(L"test_root.cer")), std::ios::binary);
-        const std::vector<char> der((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-        store_ = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
-        if (store_ != nullptr && !der.empty()) {
-            CertAddEncodedCertificateToStore(store_, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
-                                             static_cast<DWORD>(der.size()), CERT_STORE_ADD_REPLACE_EXISTING, &root_);
-            // Written through at once: the chain engine reads the store afresh, not this copy.
-            CertControlStore(store_, 0, CERT_STORE_CTRL_COMMIT, nullptr);
-        }
-    }
-    ~TestRootInstalled() {
-        if (root_ != nullptr) {
-            CertDeleteCertificateFromStore(root_); // frees the context too
-            CertControlStore(store_, 0, CERT_STORE_CTRL_COMMIT, nullptr);
-        }
-        if (store_ != nullptr) {
-            CertCloseStore(store_, 0);
-        }
-    }
-    TestRootInstalled(const TestRootInstalled&) = delete;
-    TestRootInstalled& operator=(const TestRootInstalled&) = delete;
-    bool Ok() const { return root_ != nullptr; }
-
-private:
-    HCERTSTORE store_ = nullptr;
-    PCCERT_CONTEXT root_ = nullptr;
-};
 
 // A file of the test's own, replaced by copies of fixtures.
 class ScratchFile {
@@ -87,7 +52,7 @@ bool MoveLastWriteOn(const std::wstring& path) {
 } // namespace
 
 TEST(MakerSignature, OnlyAnUntouchedFileSignedUnderATrustedRootInTheMakersNameIsTheMakers) {
-    const TestRootInstalled root;
+    const adwtest::TestRootInstalled root;
     ASSERT_TRUE(root.Ok()) << "the test root could not be put in the Root store";
     const struct {
         const wchar_t* file;
