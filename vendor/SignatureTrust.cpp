@@ -92,7 +92,8 @@ bool IsMakerSignedFile(const wchar_t* filePath, HANDLE file) {
     }
     const TrustVerification verification(filePath, file);
     if (verification.Result() != 0) {
-        adw::LogLine(adw::kLogInfo, kTag, "signature refused, error ", static_cast<unsigned long>(verification.Result()));
+        adw::LogLine(adw::kLogInfo, kTag, "signature refused, error ",
+                     static_cast<unsigned long>(verification.Result()));
         return false;
     }
     PCCERT_CHAIN_CONTEXT chain = verification.SignerChain();

@@ -27,7 +27,8 @@ FileSignature ReadFileSignature(const std::wstring& path) {
     }
     answer.hasSigner = GetFileSigner(path, answer.signer) == 1;
     // Verifying costs tens of milliseconds; only a file that claims the maker's name is worth it.
-    answer.makerSigned = answer.hasSigner && IsTrustedSigner(answer.signer) && IsMakerSignedFile(path.c_str(), file.get());
+    answer.makerSigned =
+        answer.hasSigner && IsTrustedSigner(answer.signer) && IsMakerSignedFile(path.c_str(), file.get());
     return answer;
 }
 

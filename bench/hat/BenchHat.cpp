@@ -265,8 +265,9 @@ int main() {
     std::printf("  %-34s %10s %10s\n", "", "median", "p99");
     std::printf("  %-34s %10.2f %10.2f\n", "empty job to the UI thread", Percentile(baseline, 50) / 1000,
                 Percentile(baseline, 99) / 1000);
-    std::printf("  %-34s %10.2f %10.2f   (%ld x %ld)\n", "plain window created and shown", Percentile(plainShown, 50) / 1000,
-                Percentile(plainShown, 99) / 1000, hatRect.right - hatRect.left, hatRect.bottom - hatRect.top);
+    std::printf("  %-34s %10.2f %10.2f   (%ld x %ld)\n", "plain window created and shown",
+                Percentile(plainShown, 50) / 1000, Percentile(plainShown, 99) / 1000, hatRect.right - hatRect.left,
+                hatRect.bottom - hatRect.top);
     std::printf("  %-34s %10.2f %10.2f\n", "AdHatNotify to hat shown", shownMedian, shownP99);
     std::printf("  %-34s %9.1fx %9.1fx\n", "  x the empty job", shownMedian * 1000 / Percentile(baseline, 50),
                 shownP99 * 1000 / Percentile(baseline, 99));

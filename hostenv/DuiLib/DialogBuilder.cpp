@@ -184,7 +184,8 @@ CControlUI* CDialogBuilder::Create(const wchar_t* path, IDialogBuilderCallback* 
         if (element.name == L"Window") {
             for (const auto& attribute : element.attributes) {
                 int size[2] = {};
-                if (attribute.first == L"size" && manager != nullptr && ParseInts(attribute.second.c_str(), size, 2) == 2) {
+                if (attribute.first == L"size" && manager != nullptr &&
+                    ParseInts(attribute.second.c_str(), size, 2) == 2) {
                     manager->SetInitSize(size[0], size[1]);
                 }
             }
