@@ -63,7 +63,7 @@ private:
 ReportWorker& TheReportWorker();
 // At unload of the library: the worker's pool and its thread go with it.
 void ReleaseReportWorkerAtUnload() noexcept;
-// Wake on the worker if it has been made (and not released).
+// ReportWorker::Wake on the reporter's worker, if it has been made and not released.
 void WakeReportWorker() noexcept;
 
 } // namespace KelvaneCenter

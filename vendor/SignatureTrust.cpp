@@ -7,7 +7,6 @@
 #include <string>
 
 #include "common/LogLine.h"
-#include "common/UniqueResource.h"
 #include "vendor/ProcessIdentity.h"
 
 namespace KelvaneCenter {
