@@ -1,12 +1,14 @@
 // Engine notifications: cheap work on the engine's threads, the rest queued.
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 
 #include "common/LogLine.h"
 #include "manager/AdWarden.h"
 #include "telemetry/DataReporter.h"
+#include "telemetry/ReportWorker.h"
 #include "vendor/AdPopWndTracker.h"
 #include "vendor/PopUpBlockingVendor.h"
 #include "vendor/PopupDescription.h"
@@ -22,6 +24,18 @@ constexpr const char* kAdBlockTag = "KelvaneCenter::AdWarden::CallBackAdBlock";
 constexpr const char* kAdBlockJobTag = "KelvaneCenter::AdWarden::CallBackAdBlock::Job";
 constexpr const char* kOtherAdTag = "KelvaneCenter::AdWarden::CallBackOtherAdNotify";
 constexpr const char* kOtherAdJobTag = "KelvaneCenter::AdWarden::CallBackOtherAdNotify::Job";
+
+// One hand-over for a notification's report and its job: the report is queued
+// at once, in order, without waking the reporter; the job carries this, and
+// the worker wakes the reporter as it takes the job. A job that never runs
+// (dropped from a full queue, no queue) wakes it as the last copy goes.
+class ReporterWakeUp {
+public:
+    ReporterWakeUp() = default;
+    ~ReporterWakeUp() { WakeReportWorker(); }
+    ReporterWakeUp(const ReporterWakeUp&) = delete;
+    ReporterWakeUp& operator=(const ReporterWakeUp&) = delete;
+};
 } // namespace
 
 // Engine thread: hands a job to the worker, or logs that there is no queue.
@@ -68,8 +82,12 @@ void AdWarden::CallBackAdBlock(const wchar_t* const& key) {
         return;
     }
     ++blockedTimes;
-    DataReporter::ReportAutoBlock(GetPopupInfo(key));
-    PushJob(kAdBlockTag, [this, keyCopy = std::wstring(key)] { HandleAdBlock(keyCopy); });
+    auto wakeUp = std::make_shared<ReporterWakeUp>();
+    DataReporter::ReportAutoBlock(GetPopupInfo(key), ReportWake::ByCaller);
+    PushJob(kAdBlockTag, [this, keyCopy = std::wstring(key), wakeUp = std::move(wakeUp)]() mutable {
+        wakeUp.reset();
+        HandleAdBlock(keyCopy);
+    });
 }
 
 // Worker thread: record "blocked just now", the new counter, then "blocked".
@@ -89,13 +107,15 @@ void AdWarden::HandleAdBlock(const std::wstring& key) {
 }
 
 void AdWarden::CallBackOtherAdNotify(const wchar_t* const& key, const HWND& window) {
-    DataReporter::ReportSuspectedWindow(GetPopupInfo(key));
+    auto wakeUp = std::make_shared<ReporterWakeUp>();
+    DataReporter::ReportSuspectedWindow(GetPopupInfo(key), ReportWake::ByCaller);
     if (key == nullptr) {
         adw::LogLine(adw::kLogError, kOtherAdTag, "key", " is null");
         return;
     }
     // No hat for these: only the record.
-    PushJob(kOtherAdTag, [this, keyCopy = std::wstring(key), target = window] {
+    PushJob(kOtherAdTag, [this, keyCopy = std::wstring(key), target = window, wakeUp = std::move(wakeUp)]() mutable {
+        wakeUp.reset();
         NotifyIfUndecided(keyCopy, target, kOtherAdJobTag);
     });
 }

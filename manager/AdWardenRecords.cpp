@@ -10,7 +10,7 @@
 #include "manager/RecordRules.h"
 #include "vendor/AdPopWndTracker.h"
 #include "vendor/PopUpBlockingVendor.h"
-#include "vendor/ProcessIdentity.h"
+#include "vendor/SignerCache.h"
 
 namespace KelvaneCenter {
 
@@ -71,9 +71,8 @@ bool AdWarden::IsAdWhiteProcess(const wchar_t* const& exePath) {
         adw::LogLine(adw::kLogInfo, "KelvaneCenter::AdWarden::IsAdWhiteProcess", "exePath is nullptr");
         return false;
     }
-    std::wstring signer;
-    GetFileSigner(exePath, signer);
-    return IsTrustedSigner(signer);
+    // Verified, not just read: a name alone can be copied onto anything.
+    return SignerCache::Shared().Lookup(exePath).makerSigned;
 }
 
 unsigned int AdWarden::GetBlockingRecords() {

@@ -58,7 +58,7 @@ ReportWorker::~ReportWorker() {
     // pool_ closes here; its idle thread ends on its own, nothing waits for it.
 }
 
-bool ReportWorker::Post(Job job) {
+bool ReportWorker::Post(Job job, ReportWake wake) {
     bool start = false;
     {
         ExclusiveLock guard(lock_);
@@ -67,13 +67,24 @@ bool ReportWorker::Post(Job job) {
         }
         pending_.push_back(std::move(job));
         ++posted_;
-        start = !workerActive_;
-        workerActive_ = true;
+        start = wake == ReportWake::Now && !workerActive_;
+        workerActive_ = workerActive_ || start;
     }
     if (start) {
         StartWorker();
     }
     return true;
+}
+
+void ReportWorker::Wake() noexcept {
+    {
+        ExclusiveLock guard(lock_);
+        if (workerActive_ || pending_.empty()) {
+            return;
+        }
+        workerActive_ = true;
+    }
+    StartWorker();
 }
 
 // One pool callback per busy period: it drains the list and ends when it is
@@ -93,6 +104,7 @@ void ReportWorker::StartWorker() {
 }
 
 bool ReportWorker::Flush(unsigned long timeoutMs) noexcept {
+    Wake(); // jobs whose wake is still on its way are waited for too
     const unsigned long long start = ::GetTickCount64();
     ExclusiveLock guard(lock_);
     const std::uint64_t target = posted_;
@@ -150,6 +162,12 @@ ReportWorker& TheReportWorker() {
 
 void ReleaseReportWorkerAtUnload() noexcept {
     delete std::exchange(g_reportWorker, nullptr);
+}
+
+void WakeReportWorker() noexcept {
+    if (g_reportWorker != nullptr) {
+        g_reportWorker->Wake();
+    }
 }
 
 } // namespace KelvaneCenter

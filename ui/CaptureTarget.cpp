@@ -8,6 +8,7 @@
 #include "ui/CaptureGeometry.h"
 #include "vendor/ProcessIdentity.h"
 #include "vendor/ProcessImagePath.h"
+#include "vendor/SignerCache.h"
 
 namespace KelvaneCenter {
 
@@ -43,16 +44,18 @@ HWND FindWindowAtPoint(int x, int y, HWND exclude) {
     return nullptr;
 }
 
-bool GetProcessSign(HWND window, std::string& sign) {
+ProcessSign GetProcessSign(HWND window) {
     adw::LogLine(adw::kLogInfo, "KelvaneCenter::CaptureWindowDialog::GetProcessSign", "Enter GetProcessSign");
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
-    std::wstring signer;
-    if (GetFileSigner(GetProcessImagePathById(processId), signer) != 1 || signer.empty()) {
-        return false;
+    const FileSignature file = SignerCache::Shared().Lookup(GetProcessImagePathById(processId));
+    ProcessSign answer;
+    answer.signedImage = file.hasSigner && !file.signer.empty();
+    if (answer.signedImage) {
+        answer.sign = WideToUtf8(file.signer);
     }
-    sign = WideToUtf8(signer);
-    return true;
+    answer.makerSigned = file.makerSigned;
+    return answer;
 }
 
 } // namespace KelvaneCenter

@@ -14,8 +14,15 @@ namespace KelvaneCenter {
 // core windows. Null when none holds it.
 HWND FindWindowAtPoint(int x, int y, HWND exclude);
 
-// The signer of the image of the window's process, in UTF-8; false with `sign`
-// left empty when the image has no embedded signature or cannot be read.
-bool GetProcessSign(HWND window, std::string& sign);
+struct ProcessSign {
+    bool signedImage = false; // the image has an embedded signature
+    std::string sign;         // its signer in UTF-8, "" without one
+    bool makerSigned = false; // verified and the maker's: such windows are never offered
+};
+
+// Who signed the image of the window's process, judged by the image the
+// kernel recorded for it (the process cannot fake it), through the shared
+// signer cache.
+ProcessSign GetProcessSign(HWND window);
 
 } // namespace KelvaneCenter

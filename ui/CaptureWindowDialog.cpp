@@ -252,11 +252,11 @@ void CaptureWindowDialog::OnMouseMoveToHwnd(HWND window) {
         return;
     }
     targetWindow = window;
-    std::string sign;
-    if (!signCache_.Get(window, sign)) {
+    const ProcessSign sign = signCache_.Get(window);
+    if (!sign.signedImage) {
         adw::LogLine(adw::kLogError, ADW_CAPTURE_TAG("OnMouseMoveToHwnd"), "get sign fail");
     }
-    if (IsTrustedSigner(sign)) {
+    if (sign.makerSigned) {
         blockStatus = kNotBlockable;
     } else {
         blockStatus = static_cast<int>(PopUpBlockingVendor::GetInstance().IsSuppotBlock(window));

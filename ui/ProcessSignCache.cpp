@@ -1,7 +1,6 @@
 #include "ui/ProcessSignCache.h"
 
 #include "common/UniqueResource.h"
-#include "ui/CaptureTarget.h"
 
 namespace KelvaneCenter {
 
@@ -18,26 +17,25 @@ ULONGLONG CreationTimeOf(DWORD processId) {
 }
 } // namespace
 
-bool ProcessSignCache::Get(HWND window, std::string& sign) {
+ProcessSign ProcessSignCache::Get(HWND window) {
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
     const ULONGLONG created = processId != 0 ? CreationTimeOf(processId) : 0;
     if (created != 0) {
         for (const Entry& entry : entries_) {
             if (entry.processId == processId && entry.created == created) {
-                sign = entry.sign;
-                return entry.signedImage;
+                return entry.sign;
             }
         }
     }
-    const bool signedImage = GetProcessSign(window, sign);
+    const ProcessSign sign = GetProcessSign(window);
     if (created != 0) {
         if (entries_.size() >= kMaxEntries) {
             entries_.erase(entries_.begin());
         }
-        entries_.push_back({processId, created, signedImage, sign});
+        entries_.push_back({processId, created, sign});
     }
-    return signedImage;
+    return sign;
 }
 
 } // namespace KelvaneCenter

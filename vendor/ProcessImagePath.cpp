@@ -6,6 +6,21 @@
 
 namespace KelvaneCenter {
 
+namespace {
+// The longest path Windows handles, in characters, with its terminator.
+constexpr DWORD kLongestPath = 32768;
+
+std::wstring RecordedImagePath(HANDLE process) {
+    std::wstring path(kLongestPath, L'\0');
+    DWORD length = kLongestPath;
+    if (process == nullptr || !::QueryFullProcessImageNameW(process, 0, &path[0], &length)) {
+        return std::wstring();
+    }
+    path.resize(length);
+    return path;
+}
+} // namespace
+
 std::wstring GetProcessImagePath(HANDLE process) {
     if (process == nullptr) {
         return std::wstring();
@@ -15,17 +30,15 @@ std::wstring GetProcessImagePath(HANDLE process) {
     if (::K32GetModuleFileNameExW(process, nullptr, path, MAX_PATH) != 0) {
         return path;
     }
-    DWORD length = MAX_PATH;
-    path[0] = L'\0';
-    if (::QueryFullProcessImageNameW(process, 0, path, &length)) {
-        return std::wstring(path, length);
-    }
-    return std::wstring();
+    return RecordedImagePath(process);
 }
 
 std::wstring GetProcessImagePathById(DWORD processId) {
-    adw::UniqueHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId));
-    return GetProcessImagePath(process.get());
+    adw::UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (!process) {
+        process.reset(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId));
+    }
+    return RecordedImagePath(process.get());
 }
 
 } // namespace KelvaneCenter

@@ -1,6 +1,7 @@
 #pragma once
 
-// The image path of another process, read the same way everywhere.
+// The image path of another process, read two ways: the one a trust decision
+// may rely on, and the one that is only reported.
 
 #include <windows.h>
 
@@ -8,15 +9,20 @@
 
 namespace KelvaneCenter {
 
-// Full path of the process's main module, or "". Reads it with
-// K32GetModuleFileNameExW; where that refuses a handle with only
+// For reports only. Full path of the process's main module, or "". Reads it
+// with K32GetModuleFileNameExW, that is from the process's own loader data,
+// which the process can rewrite; where that refuses a handle with only
 // PROCESS_QUERY_INFORMATION (Windows before 10, Wine) or the module list is
 // not ready yet (a process just created), asks QueryFullProcessImageNameW on
 // the same handle.
 std::wstring GetProcessImagePath(HANDLE process);
 
-// Opens the process with PROCESS_QUERY_INFORMATION only and reads its image
-// path; "" when it cannot be opened or read.
+// For trust decisions: the image the kernel recorded when the process was
+// created (QueryFullProcessImageNameW, no length limit short of the longest
+// path), which the process cannot change. Opens the process with
+// PROCESS_QUERY_LIMITED_INFORMATION, enough for elevated processes too, and
+// only where that is refused with PROCESS_QUERY_INFORMATION. "" when the
+// process cannot be opened or read.
 std::wstring GetProcessImagePathById(DWORD processId);
 
 } // namespace KelvaneCenter

@@ -5,6 +5,7 @@
 #include "AssistantProcess.h"
 #include "Desktop.h"
 #include "HostFixture.h"
+#include "TestRoot.h"
 #include "common/LogLine.h"
 #include "manager/AdWarden.h"
 #include "qeevent/QeEventCapture.h"
@@ -97,13 +98,18 @@ protected:
 
 // The tip says whether a click blocks; a click on a blockable window has the
 // engine block it, is reported (counted only when the engine took it) and closes.
+// The maker's programs (signed under a trusted root) are never blockable.
 TEST_F(CaptureTest, TheTipTellsWhetherAClickBlocksAndABlockIsReported) {
+    const adwtest::TestRootInstalled root;
+    ASSERT_TRUE(root.Ok());
     const struct {
         const wchar_t* exe;
         int supported, taken;
         const wchar_t* tip;
         const char* result; // null: the click does nothing and the overlay stays
-    } rows[] = {{L"signed_technologies.exe", 1, 1, kCannotBlock, nullptr}, {L"unsigned_app.exe", 0, 1, kCannotBlock, nullptr},
+    } rows[] = {{L"chained_technologies.exe", 1, 1, kCannotBlock, nullptr},
+                // The maker's name on a self-made certificate is no exemption.
+                {L"signed_technologies.exe", 1, 0, kClickToBlock, "0"}, {L"unsigned_app.exe", 0, 1, kCannotBlock, nullptr},
                 {L"unsigned_app.exe", 1, 1, kClickToBlock, "1"}, {L"unsigned_app.exe", 1, 0, kClickToBlock, "0"}};
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.tip << row.supported << row.taken);

@@ -1,4 +1,5 @@
 #include "HostFixture.h"
+#include "TestRoot.h"
 #include "qeevent/QeEventCapture.h"
 
 namespace hosttest {
@@ -90,8 +91,11 @@ TEST_F(ManagerNotifications, BlocksAndSuspectedWindowsAreReportedWithThePopUpsDe
 }
 
 // No record without a living window and a key the engine knows; the maker's own
-// programs are set to allowed instead and never reported.
+// programs are set to allowed instead and never reported. A program that only
+// carries the maker's name, on a self-made certificate, is not the maker's.
 TEST_F(ManagerNotifications, NoRecordForAGoneWindowAnUnknownKeyOrTheMakersOwnProgram) {
+    const adwtest::TestRootInstalled root;
+    ASSERT_TRUE(root.Ok());
     MessageWindow window;
     HWND gone = nullptr;
     {
@@ -99,19 +103,26 @@ TEST_F(ManagerNotifications, NoRecordForAGoneWindowAnUnknownKeyOrTheMakersOwnPro
         gone = shortLived.get();
     }
     adpop::EngineItem own = Item(L"own", 2);
-    own.exePath = Fixture(L"signed_technologies.exe");
+    own.exePath = Fixture(L"chained_technologies.exe");
     engine.AddItem(own);
+    adpop::EngineItem forged = Item(L"forged", 2);
+    forged.exePath = Fixture(L"signed_technologies.exe");
+    engine.AddItem(forged);
     engine.AddItem(Item(L"k", 2));
     InitAndSettle();
     adwtest::LogCapture log;
     ASSERT_EQ(engine.FireAdHat(L"k", gone), 1);
     ASSERT_EQ(engine.FireOtherAd(L"unknown", window.get()), 1);
     ASSERT_EQ(engine.FireAdHat(L"own", window.get()), 1);
+    ASSERT_EQ(engine.FireOtherAd(L"forged", window.get()), 1);
     ASSERT_TRUE(adwtest::WaitUntil([&] { return log.CountPrefix(L"pItem is null") == 3; })) << log.Dump();
     EXPECT_EQ(log.Count(L"pItem is null(KelvaneCenter::AdWarden::CallBackAdHat::Job)", kLevelError), 2);
     EXPECT_TRUE(log.Has(L"*pItem is null(KelvaneCenter::AdWarden::GetValidWndItem)", kLevelError));
     EXPECT_EQ(engine.ItemHandleType(L"own"), 3);
-    EXPECT_EQ(host.CountOf(HostEvent::Record), 0u);
+    ASSERT_TRUE(host.WaitFor(HostEvent::Record, 1));
+    EXPECT_EQ(host.OfKind(HostEvent::Record)[0].records[0].popupId, L"forged");
+    EXPECT_EQ(engine.ItemHandleType(L"forged"), 2);
+    EXPECT_EQ(host.CountOf(HostEvent::Record), 1u);
 }
 
 } // namespace

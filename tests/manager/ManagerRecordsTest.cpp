@@ -1,6 +1,7 @@
 #include <tuple>
 
 #include "HostFixture.h"
+#include "TestRoot.h"
 
 namespace hosttest {
 namespace {
@@ -28,9 +29,12 @@ protected:
 using Pairs = std::vector<std::pair<std::wstring, int>>;
 
 // One item may give two records: blocked in the last 14 days first, then the one
-// of its handle type. Hidden allowed items, the maker's own programs, unknown
-// types and items the engine cannot hand out give none of the second kind.
+// of its handle type. Hidden allowed items, the maker's own programs (signed
+// under a trusted root, not merely carrying the name), unknown types and items
+// the engine cannot hand out give none of the second kind.
 TEST_F(ManagerRecords, ListFollowsRecencyHandleTypeAndSigner) {
+    const adwtest::TestRootInstalled root;
+    ASSERT_TRUE(root.Ok());
     struct Row {
         const wchar_t* key;
         int type;
@@ -45,8 +49,9 @@ TEST_F(ManagerRecords, ListFollowsRecencyHandleTypeAndSigner) {
         {L"never", 1, 0, 1, nullptr, 0},                   // no block counted: the time is ignored
         {L"hidden", 3, 0, 0, nullptr, 1},
         {L"shown", 3, 0, 0, nullptr, 0},
-        {L"trusted", 2, 0, 0, L"signed_technologies.exe", 0},
-        {L"trustedDevice", 3, 0, 0, L"signed_device.exe", 0},
+        {L"trusted", 2, 0, 0, L"chained_technologies.exe", 0},
+        {L"forged", 2, 0, 0, L"signed_technologies.exe", 0},
+        {L"forgedDevice", 3, 0, 0, L"signed_device.exe", 0},
         {L"lookAlike", 2, 0, 0, L"signed_lowercase.exe", 0},
         {L"blank", 2, 0, 0, L"signed_trailing_blank.exe", 0},
         {L"strange", 7, 0, 0, nullptr, 0},
@@ -61,8 +66,8 @@ TEST_F(ManagerRecords, ListFollowsRecencyHandleTypeAndSigner) {
         if (row.exe != nullptr) item.exePath = Fixture(row.exe);
         engine.AddItem(item);
     }
-    engine.FailItemAt(11, 0, /*leaveNull=*/true);
-    engine.FailItemAt(12, 5, /*leaveNull=*/false);
+    engine.FailItemAt(12, 0, /*leaveNull=*/true);
+    engine.FailItemAt(13, 5, /*leaveNull=*/false);
     InitAndSettle();
     const auto list = List();
     EXPECT_NE(host.OfKind(HostEvent::Records)[0].threadId, GetCurrentThreadId()); // answered on the worker
@@ -70,7 +75,8 @@ TEST_F(ManagerRecords, ListFollowsRecencyHandleTypeAndSigner) {
     EXPECT_EQ(std::make_tuple(list[0].textA, list[0].textB, list[0].popupType, list[0].blockCount),
               std::make_tuple(std::wstring(L"recent A"), std::wstring(L"recent B"), 1, 3u));
     EXPECT_EQ(KeysAndStatus(list), (Pairs{{L"recent", 2}, {L"recent", 1}, {L"old", 1}, {L"future", 2},
-                                            {L"future", 3}, {L"never", 1}, {L"shown", 3}, {L"lookAlike", 3},
+                                            {L"future", 3}, {L"never", 1}, {L"shown", 3}, {L"forged", 3},
+                                            {L"forgedDevice", 3}, {L"lookAlike", 3},
                                             {L"blank", 3}, {L"withFailure", 1}}));
 }
 
