@@ -6,6 +6,7 @@
 
 #include "common/LogLine.h"
 #include "manager/AdWarden.h"
+#include "manager/RecordRules.h"
 #include "telemetry/DataReporter.h"
 #include "vendor/AdPopWndTracker.h"
 #include "vendor/PopUpBlockingVendor.h"
@@ -67,7 +68,9 @@ void AdWarden::CallBackAdBlock(const wchar_t* const& key) {
         adw::LogLine(adw::kLogError, kAdBlockTag, "AdBlockNotify lpkey is nullptr");
         return;
     }
-    ++blockedTimes;
+    int count = blockedTimes.load();
+    while (!blockedTimes.compare_exchange_weak(count, CountedOnce(count))) {
+    }
     DataReporter::ReportAutoBlock(GetPopupInfo(key));
     PushJob(kAdBlockTag, [this, keyCopy = std::wstring(key)] { HandleAdBlock(keyCopy); });
 }

@@ -6,6 +6,7 @@
 
 #include "DuiLib/UIlib.h"
 #include "common/ModuleRef.h"
+#include "ui/RealPress.h"
 
 namespace KelvaneCenter {
 
@@ -40,6 +41,9 @@ private:
     void CloseHat();
     void CloseReporting(const char* manner);
     void KeepZOrder();
+
+    RealPress press_;
+    bool realClick_ = false; // while the button-up that may notify a click is handled
 
     // Its window and timer run this library's code for as long as it exists.
     adw::ModuleRef pin_;

@@ -168,6 +168,65 @@ TEST_F(CaptureTest, EachWayOfClosingPostsOneCloseMessage) {
     }
 }
 
+// Every key on the desktop reaches the open overlay: none but Esc leaves a
+// trace in the log, and Esc still closes it.
+TEST_F(CaptureTest, KeysTypedWhileOpenLeaveNoTraceButEscCloses) {
+    Target(L"unsigned_app.exe");
+    const HWND overlay = Open({500, 400});
+    ASSERT_NE(overlay, nullptr);
+    adwtest::LogCapture log;
+    std::vector<INPUT> keys;
+    for (WORD key = 'A'; key <= 'Z'; ++key) {
+        for (DWORD flags : {DWORD{0}, DWORD{KEYEVENTF_KEYUP}}) {
+            INPUT input = {};
+            input.type = INPUT_KEYBOARD;
+            input.ki.wVk = key;
+            input.ki.dwFlags = flags;
+            keys.push_back(input);
+        }
+    }
+    ASSERT_EQ(SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT)), keys.size());
+    ASSERT_TRUE(ui.Run([] {}));
+    EXPECT_TRUE(IsWindow(overlay));
+    keys.assign(2, keys[0]);
+    keys[0].ki.wVk = keys[1].ki.wVk = VK_ESCAPE;
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    ASSERT_EQ(SendInput(2, keys.data(), sizeof(INPUT)), 2u);
+    EXPECT_TRUE(adwtest::WaitUntil([&] { return !IsWindow(overlay); }, std::chrono::seconds(3)));
+    for (const auto& line : log.Lines()) {
+        const bool keyLine = line.text.find(L"HandleRawInput)") != std::wstring::npos ||
+                             line.text.find(L"INPUT!") != std::wstring::npos;
+        EXPECT_TRUE(!keyLine || line.text == L"Esc KEY_DOWN!!!!!!!(KelvaneCenter::CaptureWindowDialog::HandleRawInput)")
+            << "a key reached the log: " << testing::PrintToString(line.text);
+    }
+    EXPECT_EQ(log.CountPrefix(L"Esc KEY_DOWN"), 1);
+}
+
+// Another program posts a move and a click at a blockable window, with the
+// pointer there or elsewhere: nothing is blocked and the overlay stays, until
+// the user really clicks.
+TEST_F(CaptureTest, ClicksPostedByAnotherProgramBlockNothing) {
+    engine.SetIsSuppotBlockResult(1);
+    engine.SetAddBlockByScreenShotResult(1);
+    Target(L"unsigned_app.exe");
+    const HWND overlay = Open({500, 400});
+    ASSERT_NE(overlay, nullptr);
+    for (const POINT pointer : {POINT{500, 400}, POINT{1800, 1000}}) {
+        adwtest::LogCapture log;
+        SetCursorPos(pointer.x, pointer.y);
+        adwtest::ChildProcess poster(Fixture(L"unsigned_app.exe"), L"--post-click CaptureWindowDialog 500 400");
+        ASSERT_EQ(poster.WaitForExit(), 0u);
+        ASSERT_TRUE(ui.Run([] {})); // the UI thread has handled what was posted before
+        EXPECT_TRUE(IsWindow(overlay));
+        EXPECT_EQ(log.CountPrefix(L"AddBlockByScreenShot returns "), 0);
+        EXPECT_EQ(log.CountPrefix(L"click not from the input system, ignored"), 1) << log.Dump();
+    }
+    adwtest::LogCapture log;
+    adwtest::ClickAt({500, 400});
+    EXPECT_TRUE(adwtest::WaitUntil([&] { return !IsWindow(overlay); }, std::chrono::seconds(3)));
+    EXPECT_EQ(log.CountPrefix(L"AddBlockByScreenShot returns 1"), 1);
+}
+
 // Opening covers every monitor and waits for the assistant no longer than its
 // time-out, whether nobody serves the pipe or the server never answers; the
 // host's request returns before the overlay exists.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "manager/RecordRules.h"
 
 namespace {
@@ -27,6 +29,16 @@ TEST(RecentBlock, FourteenDaysIsTheBoundaryAndUnreadableTimesAreNotRecent) {
             << c.last.wYear << "-" << c.last.wMonth << "-" << c.last.wDay << " " << c.last.wHour << ":"
             << c.last.wMinute << ":" << c.last.wSecond;
     }
+}
+
+// A stored counter near the end of int stays there instead of wrapping negative.
+TEST(BlockCounter, StopsAtTheEndsOfInt) {
+    EXPECT_EQ(KelvaneCenter::RebasedCount(10, 7, 5), 12);
+    EXPECT_EQ(KelvaneCenter::RebasedCount(INT_MAX - 1, 5, 0), INT_MAX);
+    EXPECT_EQ(KelvaneCenter::RebasedCount(INT_MAX, INT_MAX, INT_MIN), INT_MAX);
+    EXPECT_EQ(KelvaneCenter::RebasedCount(INT_MIN, 0, 1), INT_MIN);
+    EXPECT_EQ(KelvaneCenter::CountedOnce(41), 42);
+    EXPECT_EQ(KelvaneCenter::CountedOnce(INT_MAX), INT_MAX);
 }
 
 } // namespace
