@@ -80,6 +80,7 @@ void AdWarden::DispatchAdHat(HWND window, const std::wstring& key) {
 void AdWarden::CreateAdHatWnd(HWND window, const std::wstring& key, unsigned generation) {
     BlockingPopup* hat = nullptr;
     std::vector<BlockingPopup*> pruned;
+    std::vector<const BlockingPopup*> autoHidden; // among the pruned
     {
         std::lock_guard<std::mutex> hold(hatLock_);
         if (!hatsOpen_ || generation != hatGeneration_) {
@@ -88,8 +89,13 @@ void AdWarden::CreateAdHatWnd(HWND window, const std::wstring& key, unsigned gen
         if (HoldHatForScene(window, key)) {
             return;
         }
+        // A hat whose ad window has gone would close at its next tick: it
+        // closes now, so that it holds no place under the cap meanwhile.
         std::vector<BlockingPopup*> kept;
         for (BlockingPopup* listed : hatWindows) {
+            if (listed != nullptr && listed->CloseIfAdWindowGone()) {
+                autoHidden.push_back(listed);
+            }
             if (listed != nullptr) {
                 (listed->closed ? pruned : kept).push_back(listed);
             }
@@ -97,6 +103,9 @@ void AdWarden::CreateAdHatWnd(HWND window, const std::wstring& key, unsigned gen
         hatWindows.swap(kept);
         hat = MakeHatFor(window);
         hatInCreation_ = hat;
+    }
+    for (const BlockingPopup* gone : autoHidden) {
+        gone->Report(BlockingPopup::kAutoHide);
     }
     DeleteHats(pruned);
     if (hat == nullptr) {

@@ -124,15 +124,31 @@ void BlockingPopup::CloseHat() {
 
 void BlockingPopup::CloseReporting(const char* manner) {
     CloseHat();
+    Report(manner);
+}
+
+void BlockingPopup::Report(const char* manner) const {
     DataReporter::ReportOverCap(manner, GetPopupInfo(popupKey.c_str()));
+}
+
+bool BlockingPopup::AdWindowGone() const {
+    return adWindow == nullptr || !IsWindow(adWindow) || !IsWindowVisible(adWindow);
+}
+
+bool BlockingPopup::CloseIfAdWindowGone() {
+    if (closed || !AdWindowGone()) {
+        return false;
+    }
+    CloseHat();
+    return true;
 }
 
 void BlockingPopup::OnWatchTick() {
     if (closed) {
         return; // a tick already queued when the hat closed
     }
-    if (adWindow == nullptr || !IsWindow(adWindow) || !IsWindowVisible(adWindow)) {
-        CloseReporting("AUTO_HIDE");
+    if (AdWindowGone()) {
+        CloseReporting(kAutoHide);
         return;
     }
     RECT now = {};
