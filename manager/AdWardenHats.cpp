@@ -93,12 +93,13 @@ void AdWarden::CreateAdHatWnd(HWND window, const std::wstring& key, unsigned gen
         // closes now, so that it holds no place under the cap meanwhile.
         std::vector<BlockingPopup*> kept;
         for (BlockingPopup* listed : hatWindows) {
-            if (listed != nullptr && listed->CloseIfAdWindowGone()) {
+            if (listed == nullptr) {
+                continue;
+            }
+            if (listed->CloseIfAdWindowGone()) {
                 autoHidden.push_back(listed);
             }
-            if (listed != nullptr) {
-                (listed->closed ? pruned : kept).push_back(listed);
-            }
+            (listed->closed ? pruned : kept).push_back(listed);
         }
         hatWindows.swap(kept);
         hat = MakeHatFor(window);

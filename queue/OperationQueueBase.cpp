@@ -64,19 +64,19 @@ void OperationQueueBase::DiscardPending() noexcept {
 }
 
 void OperationQueueBase::Push(Item item) {
-    Item dropped;
-    const Enqueued result = Enqueue(item, false, dropped);
-    if (result != Enqueued::Refused) {
-        OnEnqueued(result);
-    } // else the item dies with the parameter, never invoked
+    Add(item, false);
 }
 
 void OperationQueueBase::PushKept(Item item) {
+    Add(item, true);
+}
+
+void OperationQueueBase::Add(Item& item, bool kept) {
     Item dropped;
-    const Enqueued result = Enqueue(item, true, dropped);
+    const Enqueued result = Enqueue(item, kept, dropped);
     if (result != Enqueued::Refused) {
         OnEnqueued(result);
-    }
+    } // else the item dies with the caller's parameter, never invoked
 }
 
 void OperationQueueBase::OnEnqueued(Enqueued) {

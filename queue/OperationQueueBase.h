@@ -51,6 +51,8 @@ protected:
     // The running test and the insertion are one step under the queue mutex, so
     // nothing can be queued behind a Stop that has already drained.
     Enqueued Enqueue(Item& item, bool kept, Item& dropped);
+    // Push and PushKept: enqueues, then wakes or starts the worker.
+    void Add(Item& item, bool kept);
     // After an item was added: wakes or starts the worker.
     virtual void OnEnqueued(Enqueued result);
     // Invokes and destroys one item; an exception it throws is logged under `tag`.
