@@ -23,6 +23,7 @@ endfunction()
 # `ctest -j` never runs two cases holding the same lock at once:
 #   hkcu_config   HKCU\SOFTWARE\Norvane\Hubrix\Kelvane, also reached as
 #                 HKEY_USERS\<user SID>\SOFTWARE\Norvane\Hubrix\Kelvane (the same key)
+#   hklm_config   HKLM\SOFTWARE\Norvane\Hubrix\Kelvane, the focus gates and lists
 #   install_path  the host program under C:\Program Files\Norvane\Hubrix\components\Kelvane\
 #   assistant_pipe  the assistant's named pipe \\.\Pipe\iCorvoAssistant, served or left free
 function(adw_add_gtest name)

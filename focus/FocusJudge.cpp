@@ -142,7 +142,15 @@ bool FocusScene::IsIgnoreProcess(const HWND& window) {
         adw::LogLine(adw::kLogError, kIgnoreTag, "Recv invalid process id.");
         return true;
     }
+    if (processId == ::GetCurrentProcessId()) {
+        return true; // the host's own windows
+    }
+    // A process whose name cannot be read cannot be told from an exempt one.
     const std::string name = GetProcessImageName(processId);
+    if (name.empty()) {
+        adw::LogLine(adw::kLogError, kIgnoreTag, "process image name not read, window left alone");
+        return true;
+    }
     std::lock_guard<std::mutex> state(stateLock_);
     return name == sceneProcess || Contains(exemptProcesses, name);
 }

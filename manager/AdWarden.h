@@ -15,6 +15,7 @@
 #include "manager/HostCallback.h"
 #include "manager/LoadConfig.h"
 #include "manager/SettingLock.h"
+#include "queue/OperationQueueBase.h"
 
 class PopWndItem;
 
@@ -96,8 +97,11 @@ private:
     void HandleAdBlock(const std::wstring& key);
     int StartRunning();
     void PushJob(const char* tag, std::function<void()> job);
-    // Hands `job` to the work queue; false when there is none (not started, or stopping).
-    bool PushToQueue(std::function<void()> job);
+    // Hands `job` to the work queue; false when there is none (not started, or
+    // stopping). A full queue drops its oldest engine job, never one the host
+    // asked for, so a burst of ad windows cannot lose the host's request.
+    enum class Asker { Engine, Host };
+    bool PushToQueue(std::function<void()> job, Asker asker = Asker::Engine);
     bool NotifyIfUndecided(const std::wstring& key, HWND window, const char* jobTag);
     void BindEngineHandlers();
     void ReleaseQueue();
@@ -105,6 +109,7 @@ private:
     void OpenHats();
     void DispatchAdHat(HWND window, const std::wstring& key);
     void CreateAdHatWnd(HWND window, const std::wstring& key, unsigned generation);
+    BlockingPopup* MakeHatFor(HWND window);
     bool NeedExtraHat(HWND window);
     bool CloseHats();
     // Hats held back while a focus scene lasts on their ad window's monitor.
@@ -128,7 +133,7 @@ private:
     // Read by engine and host threads, written by Init/UnInit; every use of the
     // queue happens inside queueCalls_, so UnInit can wait them out before it
     // stops and deletes the queue.
-    std::atomic<IOperationQueue*> getModelListQueue{nullptr};
+    std::atomic<OperationQueueBase*> getModelListQueue{nullptr};
     adw::Rundown queueCalls_;
     // Calls to the host made by jobs; UnInit waits them out before it joins the
     // worker, serving sent messages meanwhile.

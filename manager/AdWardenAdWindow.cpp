@@ -10,7 +10,9 @@ void AdWarden::CallBackAdWindow(const HWND& window) {
     if (!closeAdWindowEnabled.load()) {
         return;
     }
-    if (window == nullptr || !::IsWindow(window) || !::IsWindowVisible(window)) {
+    // Only a shown top-level window: a child belongs to a window the user may be working in.
+    if (window == nullptr || !::IsWindow(window) || !::IsWindowVisible(window) ||
+        ::GetAncestor(window, GA_ROOT) != window) {
         return;
     }
     if (FocusScene::GetInstance().IsIgnoreProcess(window)) {

@@ -7,6 +7,7 @@
 
 #include "common/LogLine.h"
 #include "manager/AdWarden.h"
+#include "manager/RecordRules.h"
 #include "telemetry/DataReporter.h"
 #include "telemetry/ReportWorker.h"
 #include "vendor/AdPopWndTracker.h"
@@ -81,7 +82,9 @@ void AdWarden::CallBackAdBlock(const wchar_t* const& key) {
         adw::LogLine(adw::kLogError, kAdBlockTag, "AdBlockNotify lpkey is nullptr");
         return;
     }
-    ++blockedTimes;
+    int count = blockedTimes.load();
+    while (!blockedTimes.compare_exchange_weak(count, CountedOnce(count))) {
+    }
     auto wakeUp = std::make_shared<ReporterWakeUp>();
     DataReporter::ReportAutoBlock(GetPopupInfo(key), ReportWake::ByCaller);
     PushJob(kAdBlockTag, [this, keyCopy = std::wstring(key), wakeUp = std::move(wakeUp)]() mutable {

@@ -22,6 +22,9 @@ constexpr const char* kNeedExtraHatTag = "KelvaneCenter::AdWarden::NeedExtraHat"
 constexpr const char* kUnInitTag = "KelvaneCenter::AdWarden::UnInit";
 // How long UnInit waits for the UI thread to destroy the hats.
 constexpr DWORD kHatCloseWaitMs = 5000;
+// Hats are windows of the host's process, which has a quota of them: however
+// many windows an ad program flags, no more hats than this are open at once.
+constexpr size_t kMaxLiveHats = 32;
 
 bool IsLayered(HWND window) {
     return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
@@ -77,6 +80,7 @@ void AdWarden::DispatchAdHat(HWND window, const std::wstring& key) {
 void AdWarden::CreateAdHatWnd(HWND window, const std::wstring& key, unsigned generation) {
     BlockingPopup* hat = nullptr;
     std::vector<BlockingPopup*> pruned;
+    std::vector<const BlockingPopup*> autoHidden; // among the pruned
     {
         std::lock_guard<std::mutex> hold(hatLock_);
         if (!hatsOpen_ || generation != hatGeneration_) {
@@ -85,25 +89,29 @@ void AdWarden::CreateAdHatWnd(HWND window, const std::wstring& key, unsigned gen
         if (HoldHatForScene(window, key)) {
             return;
         }
-        if (!NeedExtraHat(window)) {
-            adw::LogLine(adw::kLogInfo, kCreateHatTag, "Layered Window, will not add extra hat");
-            return;
-        }
-        hat = new (std::nothrow) BlockingPopup();
-        if (hat == nullptr) {
-            return;
-        }
+        // A hat whose ad window has gone would close at its next tick: it
+        // closes now, so that it holds no place under the cap meanwhile.
         std::vector<BlockingPopup*> kept;
         for (BlockingPopup* listed : hatWindows) {
-            if (listed != nullptr) {
-                (listed->closed ? pruned : kept).push_back(listed);
+            if (listed == nullptr) {
+                continue;
             }
+            if (listed->CloseIfAdWindowGone()) {
+                autoHidden.push_back(listed);
+            }
+            (listed->closed ? pruned : kept).push_back(listed);
         }
-        kept.push_back(hat);
         hatWindows.swap(kept);
+        hat = MakeHatFor(window);
         hatInCreation_ = hat;
     }
+    for (const BlockingPopup* gone : autoHidden) {
+        gone->Report(BlockingPopup::kAutoHide);
+    }
     DeleteHats(pruned);
+    if (hat == nullptr) {
+        return;
+    }
     hat->Open(window, key, kCreateHatTag);
     bool orphaned = false;
     {
@@ -116,6 +124,30 @@ void AdWarden::CreateAdHatWnd(HWND window, const std::wstring& key, unsigned gen
         // the hat was being made; UnInit left this one to be deleted here.
         DeleteHats({hat});
     }
+}
+
+// UI thread, hatLock_ held, closed hats pruned: a new hat listed for `window`,
+// or null when it gets none (it has one, too many are open, or a layered rule).
+BlockingPopup* AdWarden::MakeHatFor(HWND window) {
+    for (const BlockingPopup* listed : hatWindows) {
+        if (listed->adWindow == window) {
+            return nullptr;
+        }
+    }
+    if (hatWindows.size() >= kMaxLiveHats) {
+        adw::LogLine(adw::kLogError, kCreateHatTag, "too many hats open, none added");
+        return nullptr;
+    }
+    if (!NeedExtraHat(window)) {
+        adw::LogLine(adw::kLogInfo, kCreateHatTag, "Layered Window, will not add extra hat");
+        return nullptr;
+    }
+    BlockingPopup* hat = new (std::nothrow) BlockingPopup();
+    if (hat != nullptr) {
+        hat->adWindow = window;
+        hatWindows.push_back(hat);
+    }
+    return hat;
 }
 
 // UI thread, hatLock_ held. The first hat over a window of the same process

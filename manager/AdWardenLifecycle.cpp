@@ -7,6 +7,7 @@
 #include "common/LogLine.h"
 #include "common/OwnModule.h"
 #include "manager/AdWarden.h"
+#include "manager/RecordRules.h"
 #include "manager/UiThreadCall.h"
 #include "queue/LowPowerOperationQueue.h"
 #include "telemetry/DataReporter.h"
@@ -86,7 +87,7 @@ int AdWarden::StartRunning() {
     // and unowned: stop and release it (and the handlers feeding it) first.
     ReleaseQueue();
 
-    IOperationQueue* queue = new (std::nothrow) LowPowerOperationQueue();
+    OperationQueueBase* queue = new (std::nothrow) LowPowerOperationQueue();
     if (queue == nullptr) {
         adw::LogLine(adw::kLogError, kInitTag, "getModelListQueue", " is null");
         ReportError(kQueueFailed);
@@ -150,13 +151,13 @@ void AdWarden::UnInit() {
     step([] { PopUpBlockingVendor::GetInstance().UnInit(); });
 }
 
-bool AdWarden::PushToQueue(std::function<void()> job) {
+bool AdWarden::PushToQueue(std::function<void()> job, Asker asker) {
     adw::RundownRef call(queueCalls_);
-    IOperationQueue* queue = call ? getModelListQueue.load() : nullptr;
+    OperationQueueBase* queue = call ? getModelListQueue.load() : nullptr;
     if (queue == nullptr) {
         return false;
     }
-    queue->Push([this, queue, job = std::move(job)] {
+    auto run = [this, queue, job = std::move(job)] {
         struct JobScope {
             explicit JobScope(const IOperationQueue* q) { t_jobQueue = q; }
             ~JobScope() { t_jobQueue = nullptr; }
@@ -165,7 +166,12 @@ bool AdWarden::PushToQueue(std::function<void()> job) {
             LoadBlockedTimes();
         }
         job();
-    });
+    };
+    if (asker == Asker::Host) {
+        queue->PushKept(std::move(run));
+    } else {
+        queue->Push(std::move(run));
+    }
     return true;
 }
 
@@ -224,7 +230,7 @@ bool AdWarden::ConfigInit() {
 
 void AdWarden::RebaseBlockedTimes(int base, int since) {
     int current = blockedTimes.load();
-    while (!blockedTimes.compare_exchange_weak(current, base + (current - since))) {
+    while (!blockedTimes.compare_exchange_weak(current, RebasedCount(base, current, since))) {
     }
 }
 

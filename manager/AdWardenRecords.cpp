@@ -80,7 +80,7 @@ unsigned int AdWarden::GetBlockingRecords() {
     constexpr unsigned kNoQueue = 206;
     const unsigned result = adw::ReturnLoggingExceptions(
         [this, kTag] {
-            if (!PushToQueue([this] { ListRecords(); })) {
+            if (!PushToQueue([this] { ListRecords(); }, Asker::Host)) {
                 adw::LogLine(adw::kLogError, kTag, "getModelListQueue", " is null");
                 return kNoQueue;
             }
@@ -135,7 +135,7 @@ unsigned int AdWarden::SetBlockingStatus(const std::wstring& popupId, bool block
         [&] {
             const wchar_t* key = popupId.c_str();
             const unsigned rc = PopUpBlockingVendor::GetInstance().SetHandleType(key, block);
-            if (!PushToQueue([this, popupId, block] { ApplyStatus(popupId, block); })) {
+            if (!PushToQueue([this, popupId, block] { ApplyStatus(popupId, block); }, Asker::Host)) {
                 adw::LogLine(adw::kLogError, kTag, "getModelListQueue", " is null, err = ", kNoQueue);
                 return kNoQueue;
             }

@@ -4,6 +4,7 @@
 
 #include <cwchar>
 
+#include "common/LogLine.h"
 #include "common/UniqueResource.h"
 #include "focus/SceneRules.h"
 #include "manager/LoadConfig.h"
@@ -12,6 +13,11 @@
 namespace KelvaneCenter {
 
 namespace {
+
+constexpr char kReadTag[] = "KelvaneCenter::ReadFocusConfig";
+// Far more than any installation lists; a list beyond either is not ours.
+constexpr std::size_t kMaxListNames = 256;
+constexpr DWORD kMaxListBytes = 64 * 1024;
 
 bool ReadGate(HKEY key, const wchar_t* name) {
     DWORD value = 0;
@@ -24,12 +30,21 @@ std::vector<std::string> ReadNames(HKEY key, const wchar_t* name) {
     if (::RegGetValueW(key, nullptr, name, RRF_RT_REG_MULTI_SZ, nullptr, nullptr, &size) != ERROR_SUCCESS) {
         return {};
     }
+    if (size > kMaxListBytes) {
+        adw::LogLine(adw::kLogError, kReadTag, "list too long, not read: ", name, ", bytes = ", size);
+        return {};
+    }
     std::vector<wchar_t> block(size / sizeof(wchar_t) + 1, L'\0');
     size = static_cast<DWORD>(block.size() * sizeof(wchar_t));
     if (::RegGetValueW(key, nullptr, name, RRF_RT_REG_MULTI_SZ, nullptr, block.data(), &size) != ERROR_SUCCESS) {
         return {}; // changed between the two reads: the next Init reads it again
     }
-    return ProcessNamesFromMultiString(block.data(), size / sizeof(wchar_t));
+    std::vector<std::string> names = ProcessNamesFromMultiString(block.data(), size / sizeof(wchar_t));
+    if (names.size() > kMaxListNames) {
+        adw::LogLine(adw::kLogError, kReadTag, "list too long, first names kept: ", name, ", names = ", names.size());
+        names.resize(kMaxListNames);
+    }
+    return names;
 }
 
 } // namespace
@@ -49,8 +64,11 @@ std::vector<std::string> ProcessNamesFromMultiString(const wchar_t* block, std::
 FocusConfig ReadFocusConfig() {
     FocusConfig config;
     adw::UniqueRegKey key;
-    // Read access only: these values are the host's. The key path is given without its leading backslash.
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, LoadConfig::kKeyPath + 1, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
+    // From the machine's key, which only an installer or administrator can
+    // write: these gates open desktop-wide hooks and the closing of other
+    // programs' windows, which no program of the user may decide. Read access
+    // only. The key path is given without its leading backslash.
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, LoadConfig::kKeyPath + 1, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
         return config;
     }
     config.focusModeSupported = ReadGate(key.get(), L"FocusModeSupported");

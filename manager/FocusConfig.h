@@ -1,9 +1,11 @@
 #pragma once
 
-// What the host sets for the focus-scene parts, beside the user's switches
-// under HKEY_CURRENT_USER\SOFTWARE\Norvane\Hubrix\Kelvane. Both gates ship
-// closed: a value that is absent, unreadable or 0 leaves its gate closed, and
-// a list that is absent or unreadable is empty.
+// What the installer or an administrator sets for the focus-scene parts under
+// HKEY_LOCAL_MACHINE\SOFTWARE\Norvane\Hubrix\Kelvane (the user's switches
+// are under the same path in HKEY_CURRENT_USER, which decides none of these).
+// Both gates ship closed: a value that is absent, unreadable or 0 leaves its
+// gate closed, and a list that is absent, unreadable or over 64 KiB is empty;
+// of a list of more than 256 names the first 256 count.
 //   FocusModeSupported     DWORD         focus mode may start the focus-scene monitor
 //   CloseAdWindowEnabled   DWORD         windows the engine names may be closed
 //   FocusExemptProcesses   REG_MULTI_SZ  image names whose windows are never closed

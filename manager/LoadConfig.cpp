@@ -9,7 +9,10 @@ const wchar_t* const LoadConfig::kKeyPath = L"\\SOFTWARE\\Norvane\\Hubrix\\Kelva
 
 namespace {
 
-constexpr unsigned long kAccess = KEY_ALL_ACCESS;
+// Each call asks for the access it uses, no more: a key whose rights an
+// administrator narrowed still serves reads and writes of its values.
+constexpr unsigned long kReadAccess = KEY_QUERY_VALUE;
+constexpr unsigned long kWriteAccess = KEY_SET_VALUE;
 
 bool KeyExists() {
     DE::Registry registry;
@@ -18,7 +21,7 @@ bool KeyExists() {
 }
 
 void ReadSwitch(const wchar_t* name, int& field, int fallback) {
-    if (!DE::Registry::GetValue(HKEY_CURRENT_USER, LoadConfig::kKeyPath, name, field, kAccess)) {
+    if (!DE::Registry::GetValue(HKEY_CURRENT_USER, LoadConfig::kKeyPath, name, field, kReadAccess)) {
         field = fallback;
     }
 }
@@ -41,7 +44,7 @@ bool LoadConfig::GetBlockTimesConfig(int& value) {
         adw::LogLine(adw::kLogInfo, kTag, "register key not exist. path = ", kKeyPath);
         return false;
     }
-    if (!DE::Registry::GetValue(HKEY_CURRENT_USER, kKeyPath, L"BlockedTimes", value, kAccess)) {
+    if (!DE::Registry::GetValue(HKEY_CURRENT_USER, kKeyPath, L"BlockedTimes", value, kReadAccess)) {
         adw::LogLine(adw::kLogInfo, kTag, "Get BlockTimes registry value failed.");
         return false;
     }
@@ -54,7 +57,7 @@ bool LoadConfig::SetBlockTimesConfig(int value) {
         adw::LogLine(adw::kLogInfo, kTag, "register key not exist. path = ", kKeyPath);
         return false;
     }
-    if (!DE::Registry::SetValue(HKEY_CURRENT_USER, kKeyPath, L"BlockedTimes", value, kAccess)) {
+    if (!DE::Registry::SetValue(HKEY_CURRENT_USER, kKeyPath, L"BlockedTimes", value, kWriteAccess)) {
         adw::LogLine(adw::kLogInfo, kTag, "Set BlockTimes registry value failed. value = ", value);
         return false;
     }

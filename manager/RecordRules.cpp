@@ -1,8 +1,15 @@
 #include "manager/RecordRules.h"
 
+#include <algorithm>
+#include <climits>
+
 namespace KelvaneCenter {
 
 namespace {
+int Saturated(long long value) {
+    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
+
 bool ToTicks(const SYSTEMTIME& time, unsigned long long& ticks) {
     FILETIME file;
     if (!SystemTimeToFileTime(&time, &file)) {
@@ -20,6 +27,14 @@ bool IsBlockedRecently(const SYSTEMTIME& lastBlock, const SYSTEMTIME& now) {
         return false;
     }
     return nowTicks < blockTicks || nowTicks - blockTicks < kRecentBlockSpan;
+}
+
+int RebasedCount(int base, int current, int since) {
+    return Saturated(static_cast<long long>(base) + (static_cast<long long>(current) - since));
+}
+
+int CountedOnce(int count) {
+    return Saturated(static_cast<long long>(count) + 1);
 }
 
 } // namespace KelvaneCenter

@@ -13,4 +13,11 @@ constexpr unsigned long long kRecentBlockSpan = 12096010000000ULL;
 // never adds a record.
 bool IsBlockedRecently(const SYSTEMTIME& lastBlock, const SYSTEMTIME& now);
 
+// The block counter is stored in the registry, where anyone may have put any
+// value: its arithmetic stops at the ends of int instead of wrapping around.
+// `base` plus the blocks counted since the counter read `since`:
+int RebasedCount(int base, int current, int since);
+// One block more:
+int CountedOnce(int count);
+
 } // namespace KelvaneCenter

@@ -18,12 +18,7 @@ void LowPowerOperationQueue::Start() {
     running_ = true;
 }
 
-void LowPowerOperationQueue::Push(Item item) {
-    Item dropped;
-    const Enqueued result = Enqueue(item, dropped);
-    if (result == Enqueued::Refused) {
-        return; // the item dies with the parameter, never invoked
-    }
+void LowPowerOperationQueue::OnEnqueued(Enqueued result) {
     if (result == Enqueued::AddedDroppingOldest) {
         adw::LogLine(adw::kLogInfo, "LowPowerOperationQueue::Push", "operation queue full");
     }

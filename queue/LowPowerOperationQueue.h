@@ -14,10 +14,10 @@ public:
     ~LowPowerOperationQueue() override;
 
     void Start() override;
-    void Push(std::function<void()> item) override;
     void DealQueue() override;
 
 protected:
+    void OnEnqueued(Enqueued result) override;
     void OnStopping() override;
     void EnsureWorker();
     // The worker's decision to end: true, with worker-active cleared, when

@@ -1,5 +1,7 @@
 #include "queue/OperationQueueBase.h"
 
+#include <iterator>
+#include <system_error>
 #include <utility>
 
 #include "common/LogLine.h"
@@ -69,10 +71,22 @@ void OperationQueueBase::DiscardPending() noexcept {
 }
 
 void OperationQueueBase::Push(Item item) {
+    Add(item, false);
+}
+
+void OperationQueueBase::PushKept(Item item) {
+    Add(item, true);
+}
+
+void OperationQueueBase::Add(Item& item, bool kept) {
     Item dropped;
-    if (Enqueue(item, dropped) == Enqueued::Refused) {
-        return; // the item dies with the parameter, never invoked
-    }
+    const Enqueued result = Enqueue(item, kept, dropped);
+    if (result != Enqueued::Refused) {
+        OnEnqueued(result);
+    } // else the item dies with the caller's parameter, never invoked
+}
+
+void OperationQueueBase::OnEnqueued(Enqueued) {
     if (wakeEvent_) {
         ::SetEvent(wakeEvent_.get());
     }
@@ -91,7 +105,7 @@ bool OperationQueueBase::Pop(Item& item) {
     if (items_.empty()) {
         return false;
     }
-    item = std::move(items_.back());
+    item = std::move(items_.back().run);
     items_.pop_back();
     return true;
 }
@@ -109,23 +123,31 @@ void OperationQueueBase::DealQueue() {
     }
 }
 
-OperationQueueBase::Enqueued OperationQueueBase::Enqueue(Item& item, Item& dropped) {
+OperationQueueBase::Enqueued OperationQueueBase::Enqueue(Item& item, bool kept, Item& dropped) {
     std::lock_guard<std::mutex> lock(queueMutex_);
     if (!running_) {
         return Enqueued::Refused;
     }
     const size_t pendingBefore = items_.size();
-    items_.push_front(std::move(item)); // first, so a failed allocation loses nothing
+    items_.emplace_front(item, kept); // first, so a failed allocation loses nothing
     // A capacity below 1 acts as 1: the newest item always stays.
     const int capacity = capacity_;
     const bool full = pendingBefore > 0 && (capacity <= 0 || pendingBefore >= static_cast<size_t>(capacity));
     if (!full) {
         return Enqueued::Added;
     }
+    // The oldest droppable one, never the newest.
+    auto oldest = std::prev(items_.end());
+    while (oldest != items_.begin() && oldest->kept) {
+        --oldest;
+    }
+    if (oldest == items_.begin()) {
+        return Enqueued::Added;
+    }
     // Moved out and destroyed by the caller after the lock is released, so
     // whatever the item owns cannot call back into this queue under its mutex.
-    dropped = std::move(items_.back());
-    items_.pop_back();
+    dropped = std::move(oldest->run);
+    items_.erase(oldest);
     return Enqueued::AddedDroppingOldest;
 }
 

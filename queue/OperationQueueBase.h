@@ -7,6 +7,7 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 #include "IOperationQueue.h"
 #include "common/UniqueResource.h"
@@ -27,6 +28,9 @@ public:
     void Start() override;
     void Stop() override;
     void Push(std::function<void()> item) override;
+    // Push for an item that a full queue never drops: a full queue drops its
+    // oldest droppable item instead, or, having none, holds one item more.
+    void PushKept(std::function<void()> item);
     int GetCapacity() override;
     void SetCapacity(int capacity) override;
     bool Pop(std::function<void()>& item) override;
@@ -37,11 +41,21 @@ protected:
 
     enum class Enqueued { Refused, Added, AddedDroppingOldest };
 
+    struct Entry {
+        Entry(Item& item, bool keep) : run(std::move(item)), kept(keep) {} // moves only once its node exists
+        Item run;
+        bool kept; // never dropped by a full queue
+    };
+
     // Inserts `item` (moved) as the newest unless the queue is stopped; when the
-    // queue is full, moves the oldest pending item into `dropped`. The running
-    // test and the insertion are one step under the queue mutex, so nothing can
-    // be queued behind a Stop that has already drained.
-    Enqueued Enqueue(Item& item, Item& dropped);
+    // queue is full, moves the oldest pending droppable item into `dropped`.
+    // The running test and the insertion are one step under the queue mutex, so
+    // nothing can be queued behind a Stop that has already drained.
+    Enqueued Enqueue(Item& item, bool kept, Item& dropped);
+    // Push and PushKept: enqueues, then wakes or starts the worker.
+    void Add(Item& item, bool kept);
+    // After an item was added: wakes or starts the worker.
+    virtual void OnEnqueued(Enqueued result);
     // Invokes and destroys one item; an exception it throws is logged under `tag`.
     static void RunItem(Item item, const char* tag) noexcept;
     // Stop for a destructor: a failure is logged under `tag`, never thrown.
@@ -50,7 +64,7 @@ protected:
     virtual void OnStopping() {}
     void DiscardPending() noexcept;
 
-    std::list<Item> items_; // newest at the front, oldest at the back
+    std::list<Entry> items_; // newest at the front, oldest at the back
     std::mutex queueMutex_;
     std::mutex stopMutex_; // concurrent Stops all return only after the join
     adw::UniqueHandle wakeEvent_;

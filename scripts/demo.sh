@@ -61,6 +61,8 @@ cleanup() {
     [ -n "$vnc_pid" ] && kill "$vnc_pid" 2>/dev/null
     stop_all_programs
     [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null
+    # The machine's gates would open the focus parts for whatever runs next in this prefix.
+    [ -n "${machine:-}" ] && "$ADW_WINE" reg delete "$machine" /f >/dev/null 2>&1
     if [ $own_session = 1 ]; then
         adw_session_stop
     elif [ -n "${DISPLAY:-}" ]; then
@@ -83,9 +85,12 @@ xsetroot -display "$DISPLAY" -solid '#3b6e8f' 2>/dev/null || true
 
 # A fresh start: the engine's items, the stored counter and every switch go;
 # the host writes the switches' defaults again.
+# The focus gates and lists are the machine's (an installer's or administrator's).
 settings='HKCU\SOFTWARE\Norvane\Hubrix\Kelvane'
+machine='HKLM\SOFTWARE\Norvane\Hubrix\Kelvane'
 "$ADW_WINE" cmd /c del '%LOCALAPPDATA%\AdPopBlocker64\PopupItems.txt' >/dev/null 2>&1 || true
 "$ADW_WINE" reg delete "$settings" /f >/dev/null 2>&1 || true
+"$ADW_WINE" reg delete "$machine" /f >/dev/null 2>&1 || true
 
 failures=0
 say() { echo "demo: $*" | tee -a "$transcript"; }
@@ -312,7 +317,7 @@ look picked
 
 say "9. a focus scene: a full-screen meeting; an intrusive pop-up is closed, a hat waits until the meeting ends"
 stop_program ads4
-"$ADW_WINE" reg add "$settings" /v FocusSceneProcesses /t REG_MULTI_SZ /d meeting.exe /f >/dev/null 2>&1 || true
+"$ADW_WINE" reg add "$machine" /v FocusSceneProcesses /t REG_MULTI_SZ /d meeting.exe /f >/dev/null 2>&1 || true
 send gates on
 wait_for '^host: gates open' 5 || true
 send focus on

@@ -24,7 +24,9 @@ namespace {
 
 constexpr wchar_t kHostProgramPath[] = L"C:\\Program Files\\Norvane\\Hubrix\\components\\Kelvane\\KelvaneCenter.exe";
 constexpr wchar_t kUserKeySuffix[] = L"\\SOFTWARE\\Norvane\\Hubrix\\Kelvane";
-constexpr unsigned long kAccess = KEY_ALL_ACCESS; // 0xF003F
+// Each call asks for the access it uses, no more.
+constexpr unsigned long kReadAccess = KEY_QUERY_VALUE;
+constexpr unsigned long kWriteAccess = KEY_SET_VALUE;
 constexpr wchar_t kFocusModeGuidValue[] = L"DataReporterFocusModeGUID";
 
 constexpr wchar_t kOverCapCount[] = L"DataReporterOverCapCount";
@@ -210,7 +212,7 @@ std::string GuidToString() {
 }
 
 bool RegFocusModeGUIDToKey(const std::wstring& guid) {
-    if (!DE::Registry::SetValue(HKEY_USERS, UserKeyPath(), kFocusModeGuidValue, guid, kAccess)) {
+    if (!DE::Registry::SetValue(HKEY_USERS, UserKeyPath(), kFocusModeGuidValue, guid, kWriteAccess)) {
         adw::LogLine(adw::kLogError, "RegFocusModeGUIDToKey", "set focus mode operation id value failed");
         return false;
     }
@@ -219,7 +221,7 @@ bool RegFocusModeGUIDToKey(const std::wstring& guid) {
 
 bool RegCountToKey(const std::wstring& valueName, const std::wstring& count) {
     // The key is the host's: a missing key is reported, not created.
-    if (!DE::Registry::SetValue(HKEY_USERS, UserKeyPath(), valueName, count, kAccess)) {
+    if (!DE::Registry::SetValue(HKEY_USERS, UserKeyPath(), valueName, count, kWriteAccess)) {
         adw::LogLine(adw::kLogError, "RegCountToKey", "set reg value count failed, value = ", valueName, "count = ",
                      count);
         return false;
@@ -230,7 +232,7 @@ bool RegCountToKey(const std::wstring& valueName, const std::wstring& count) {
 int GetCountFromReg(const std::wstring& valueName) {
     const std::wstring keyPath = UserKeyPath();
     std::wstring text;
-    if (!DE::Registry::GetValue(HKEY_USERS, keyPath, valueName, text, kAccess)) {
+    if (!DE::Registry::GetValue(HKEY_USERS, keyPath, valueName, text, kReadAccess)) {
         const unsigned long error = ::GetLastError();
         adw::LogLine(adw::kLogError, "GetCountFromReg", "get reg value count failed, value = ", valueName, "error = ",
                      error);

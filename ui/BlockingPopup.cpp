@@ -72,9 +72,24 @@ LRESULT BlockingPopup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         [&] {
             if (message == WM_TIMER) {
                 OnWatchTick();
-            } else {
-                result = WindowImplBase::HandleMessage(message, wParam, lParam);
+                return;
             }
+            if (message == WM_LBUTTONDOWN) {
+                press_.OnButtonDown(GetHWND(), lParam);
+            } else if (message == WM_DESTROY) {
+                // However the window goes (a WM_CLOSE posted by anyone), its
+                // owner may delete the hat and stops counting it.
+                closed = true;
+            }
+            if (message != WM_LBUTTONUP) {
+                result = WindowImplBase::HandleMessage(message, wParam, lParam);
+                return;
+            }
+            // The click is notified while the button-up is handled (and the
+            // capture's release sends other messages meanwhile).
+            realClick_ = press_.OnButtonUp(GetHWND(), lParam);
+            result = WindowImplBase::HandleMessage(message, wParam, lParam);
+            realClick_ = false;
         },
         "KelvaneCenter::BlockingPopup::HandleMessage", "failed by an exception: ");
     return result;
@@ -90,6 +105,11 @@ void BlockingPopup::Notify(DuiLib::TNotifyUI& msg) {
         return;
     }
     if (msg.sType != DUI_MSGTYPE_CLICK) {
+        return;
+    }
+    if (!realClick_) {
+        // Posted by some program: deciding for good is the user's alone.
+        adw::LogLine(adw::kLogError, "KelvaneCenter::BlockingPopup::Notify", L"click not from the input system, ignored");
         return;
     }
     const DuiLib::CDuiString name = msg.pSender->GetName();
@@ -113,15 +133,31 @@ void BlockingPopup::CloseHat() {
 
 void BlockingPopup::CloseReporting(const char* manner) {
     CloseHat();
+    Report(manner);
+}
+
+void BlockingPopup::Report(const char* manner) const {
     DataReporter::ReportOverCap(manner, GetPopupInfo(popupKey.c_str()));
+}
+
+bool BlockingPopup::AdWindowGone() const {
+    return adWindow == nullptr || !IsWindow(adWindow) || !IsWindowVisible(adWindow);
+}
+
+bool BlockingPopup::CloseIfAdWindowGone() {
+    if (closed || !AdWindowGone()) {
+        return false;
+    }
+    CloseHat();
+    return true;
 }
 
 void BlockingPopup::OnWatchTick() {
     if (closed) {
         return; // a tick already queued when the hat closed
     }
-    if (adWindow == nullptr || !IsWindow(adWindow) || !IsWindowVisible(adWindow)) {
-        CloseReporting("AUTO_HIDE");
+    if (AdWindowGone()) {
+        CloseReporting(kAutoHide);
         return;
     }
     RECT now = {};

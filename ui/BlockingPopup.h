@@ -6,6 +6,7 @@
 
 #include "DuiLib/UIlib.h"
 #include "common/ModuleRef.h"
+#include "ui/RealPress.h"
 
 namespace KelvaneCenter {
 
@@ -29,6 +30,13 @@ public:
     // Creates the window for `adWindow` and places it; false when the window
     // could not be created (the hat is then marked closed).
     bool Open(HWND window, const std::wstring& key, const char* tag);
+    // Closes the hat now, not at its next tick, when its ad window has gone or
+    // hidden; true when it did. Sends nothing: the caller may hold its lock,
+    // and reports kAutoHide with Report once it has let go of it.
+    bool CloseIfAdWindowGone();
+    // The usage event of a hat that ended in `manner` (it calls the engine).
+    void Report(const char* manner) const;
+    static constexpr const char* kAutoHide = "AUTO_HIDE";
 
     HWND adWindow = nullptr;
     std::wstring popupKey;
@@ -39,7 +47,11 @@ private:
     void OnWatchTick();
     void CloseHat();
     void CloseReporting(const char* manner);
+    bool AdWindowGone() const;
     void KeepZOrder();
+
+    RealPress press_;
+    bool realClick_ = false; // while the button-up that may notify a click is handled
 
     // Its window and timer run this library's code for as long as it exists.
     adw::ModuleRef pin_;

@@ -97,7 +97,6 @@ LRESULT CaptureWindowDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM l
                 adw::LogLine(adw::kLogInfo, tag, "RBUTTONUP, close captureWindowDialog");
                 Close(1);
             } else if (message == WM_INPUT) {
-                adw::LogLine(adw::kLogInfo, tag, "INPUT!!!!!!!");
                 HandleRawInput(reinterpret_cast<HRAWINPUT>(lParam));
             }
             result = WindowImplBase::HandleMessage(message, wParam, lParam);
@@ -296,6 +295,7 @@ void CaptureWindowDialog::UpdateBlockTips(const RECT& rect) {
 }
 
 LRESULT CaptureWindowDialog::OnLButtonDown(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled) {
+    press_.OnButtonDown(GetHWND(), lParam);
     return WindowImplBase::OnLButtonDown(message, wParam, lParam, handled);
 }
 
@@ -306,6 +306,14 @@ LRESULT CaptureWindowDialog::OnLButtonUp(UINT message, WPARAM wParam, LPARAM lPa
     }
     constexpr const char* tag = ADW_CAPTURE_TAG("OnLButtonUp");
     adw::LogLine(adw::kLogInfo, tag, "LButtonUp");
+    if (!press_.OnButtonUp(GetHWND(), lParam)) {
+        // Posted by some program, perhaps after a move of its own choosing.
+        adw::LogLine(adw::kLogError, tag, "click not from the input system, ignored");
+        return result;
+    }
+    // What is blocked is the window under the click, whatever moves came before.
+    const POINT point = PointerToScreen(lParam, screenLeft, screenTop);
+    OnMouseMoveToHwnd(FindWindowAtPoint(point.x, point.y, GetHWND()));
     if (blockStatus != 0) {
         return result;
     }
@@ -336,13 +344,11 @@ void CaptureWindowDialog::HandleRawInput(HRAWINPUT handle) {
                      ";lastError = ", GetLastError());
         return;
     }
+    // Every key typed anywhere on the desktop arrives here (input sink): only
+    // Esc leaves a trace, so nothing the user types elsewhere reaches the log.
     const RAWINPUT* input = reinterpret_cast<const RAWINPUT*>(bytes.get());
-    if (input->header.dwType != RIM_TYPEKEYBOARD) {
-        return;
-    }
-    adw::LogLine(adw::kLogInfo, tag, "rawInput->data.keyboard.VKey=", input->data.keyboard.VKey,
-                 ",rawInput->data.keyboard.Message=", input->data.keyboard.Message);
-    if (input->data.keyboard.VKey == VK_ESCAPE && input->data.keyboard.Message == WM_KEYDOWN) {
+    if (input->header.dwType == RIM_TYPEKEYBOARD && input->data.keyboard.VKey == VK_ESCAPE &&
+        input->data.keyboard.Message == WM_KEYDOWN) {
         adw::LogLine(adw::kLogInfo, tag, "Esc KEY_DOWN!!!!!!!");
         Close(1);
     }

@@ -15,6 +15,7 @@
 #include "common/ModuleRef.h"
 #include "common/UniqueResource.h"
 #include "ui/ProcessSignCache.h"
+#include "ui/RealPress.h"
 
 namespace KelvaneCenter {
 
@@ -82,6 +83,7 @@ private:
     adw::UniqueBitmap desktopPicture_; // shown by pictureUI_
     DesktopPictureUI* pictureUI_ = nullptr;
     ProcessSignCache signCache_;
+    RealPress press_;
     // Its window runs this library's code for as long as it exists.
     adw::ModuleRef pin_;
 };

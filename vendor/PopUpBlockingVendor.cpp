@@ -152,7 +152,11 @@ unsigned PopUpBlockingVendor::Init() {
     }
 
     const std::wstring enginePath = std::wstring(directory) + kAdPopBlockerRelativePath;
-    popUpBlockingModule_.reset(::LoadLibraryW(enginePath.c_str()));
+    // The engine's own imports come from its folder and System32 only: never
+    // from the host's folder, the current directory or PATH, where anyone
+    // could have put a DLL of that name.
+    popUpBlockingModule_.reset(
+        ::LoadLibraryExW(enginePath.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32));
     if (!popUpBlockingModule_) {
         adw::LogLine(adw::kLogError, kTag, "popUpBlockingModule", kIsNullErr, kNoModule);
         return kNoModule;

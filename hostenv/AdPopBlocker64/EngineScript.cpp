@@ -16,9 +16,17 @@ ScriptedTracker& Engine() {
 }
 } // namespace
 
+#if defined(ADPOP_STANDIN_IMPORTS_HELPER)
+// A build that, like a vendor SDK of several DLLs, needs a DLL of its own to load.
+extern "C" __declspec(dllimport) int __cdecl AdPopEngineHelper();
+#endif
+
 // A build for the "export missing" case leaves GetInterface out altogether.
 #if !defined(ADPOP_STANDIN_WITHOUT_GETINTERFACE)
 extern "C" __declspec(dllexport) IAdPopWndTracker* ADPOP_CALL GetInterface() {
+#if defined(ADPOP_STANDIN_IMPORTS_HELPER)
+    (void)AdPopEngineHelper();
+#endif
     // Scripted unless the loading process asked for the working engine; no test sets the variable.
     if (adpop::WorkingModeRequested()) {
         return &adpop::WorkingTracker::Instance();

@@ -106,7 +106,7 @@ std::string HelpText() {
            "  power on|off          powerful mode (registry, then SetPowerState)\n"
            "  focus on|off          focus mode (registry, then SetFocusState)\n"
            "  gates on|off          open or close focus mode's monitor and ad-window closing\n"
-           "                        (FocusModeSupported, CloseAdWindowEnabled; Init reads them: UnInit, Init)\n"
+           "                        (FocusModeSupported, CloseAdWindowEnabled under HKLM; Init reads them: UnInit, Init)\n"
            "  log [N]               the library's last N log lines (20), e.g. focus scenes judged\n"
            "  clear-period DAYS     the engine forgets pop-ups not seen for that long\n"
            "  capture               ScreenshotBlocking: pick a window on screen to block\n"

@@ -79,8 +79,8 @@ bool ReadSwitch(HKEY key, const wchar_t* name, DWORD& value) {
     return RegGetValueW(key, nullptr, name, RRF_RT_REG_DWORD, nullptr, &value, &size) == ERROR_SUCCESS;
 }
 
-bool WriteSwitch(const wchar_t* name, DWORD value) {
-    return RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, name, REG_DWORD, &value, sizeof(value)) == ERROR_SUCCESS;
+bool WriteSwitch(const wchar_t* name, DWORD value, HKEY root = HKEY_CURRENT_USER) {
+    return RegSetKeyValueW(root, kSettingsKey, name, REG_DWORD, &value, sizeof(value)) == ERROR_SUCCESS;
 }
 
 // The host keeps the switches in the registry; a first start writes what a
@@ -168,13 +168,18 @@ private:
             WriteSwitch(L"FocusModeStatus", command.on ? 1 : 0);
             Print(FormatCall("SetFocusState", command.on ? "true" : "false", settings_.SetFocusState(command.on)));
             break;
-        case Command::Gates:
-            WriteSwitch(L"FocusModeSupported", command.on ? 1 : 0);
-            WriteSwitch(L"CloseAdWindowEnabled", command.on ? 1 : 0);
+        case Command::Gates: {
+            // The gates are the machine's, as an installer or administrator sets them.
+            const bool written = WriteSwitch(L"FocusModeSupported", command.on ? 1 : 0, HKEY_LOCAL_MACHINE) &&
+                                 WriteSwitch(L"CloseAdWindowEnabled", command.on ? 1 : 0, HKEY_LOCAL_MACHINE);
+            if (!written) {
+                Print("host: the gates could not be written to HKLM\\" + Utf8(kSettingsKey) + " (run as administrator)\n");
+            }
             Print(std::string("host: gates ") + (command.on ? "open" : "closed") + "; Init reads them: UnInit, Init\n");
             client_.UnInit();
             Print(FormatCall("Init", "", client_.Init()));
             break;
+        }
         case Command::Log: PrintLog(command.number); break;
         case Command::Point: Point(command.text); break;
         case Command::Click: {

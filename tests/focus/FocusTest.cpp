@@ -1,3 +1,4 @@
+#include <memory>
 #include <mutex>
 #include <thread>
 #include "ChildProcess.h"
@@ -110,31 +111,57 @@ std::vector<std::string> Reports(int id = DataReporter::kModeSwitchEventId, cons
     return reports;
 }
 
-// With the gate open, a window the engine names is closed only while a scene of
-// another process is active on its monitor, when it is shown and its process
-// is not exempt (the list is read at Init, its names lower-cased).
-TEST_F(FocusManager, NamedWindowIsClosedOnlyWhenShownAndNotLeftAlone) {
-    const std::string self = FocusScene::GetProcessImageName(GetCurrentProcessId());
-    std::wstring exempt(self.begin(), self.end());
-    CharUpperW(&exempt[0]);
-    struct { DWORD gate; bool scene, exemptSelf, shown; int closes; } cases[] = {
-        {1, true, false, true, 1}, {0, true, false, true, 0}, {1, false, false, true, 0}, {1, true, false, false, 0},
-        {1, true, true, true, 0}};
+// With the gate open in the machine's key, a window the engine names is closed
+// only while a scene of another process is active on its monitor, when it is a
+// shown top-level window of another process whose name was read and is not
+// exempt (the list is read at Init, its names lower-cased). The user's key opens nothing.
+TEST_F(FocusManager, NamedWindowIsClosedOnlyWhenShownTopLevelAndNotLeftAlone) {
+    enum Kind { kTopLevel, kHidden, kChild, kUnreadable, kOwn };
+    struct { HKEY gateRoot; DWORD gate; bool scene, exempt; Kind kind; bool closed; } cases[] = {
+        {HKEY_LOCAL_MACHINE, 1, true, false, kTopLevel, true}, {HKEY_CURRENT_USER, 1, true, false, kTopLevel, false},
+        {HKEY_LOCAL_MACHINE, 0, true, false, kTopLevel, false}, {HKEY_LOCAL_MACHINE, 1, false, false, kTopLevel, false},
+        {HKEY_LOCAL_MACHINE, 1, true, false, kHidden, false}, {HKEY_LOCAL_MACHINE, 1, true, true, kTopLevel, false},
+        {HKEY_LOCAL_MACHINE, 1, true, false, kChild, false}, {HKEY_LOCAL_MACHINE, 1, true, false, kUnreadable, false},
+        {HKEY_LOCAL_MACHINE, 1, true, false, kOwn, false}};
     for (const auto& c : cases) {
-        SetSwitch(L"CloseAdWindowEnabled", c.gate);
-        const std::wstring list = (c.exemptSelf ? exempt : L"") + L'\0'; // and the terminator: the list's end
-        RegSetKeyValueW(HKEY_CURRENT_USER, kConfigKey, L"FocusExemptProcesses", REG_MULTI_SZ, list.c_str(),
-                        static_cast<DWORD>((list.size() + 1) * sizeof(wchar_t)));
+        SCOPED_TRACE(testing::Message() << "row " << (&c - cases));
+        if (c.gateRoot == HKEY_LOCAL_MACHINE) SetGate(L"CloseAdWindowEnabled", c.gate);
+        else SetSwitch(L"CloseAdWindowEnabled", c.gate);
+        SetGateList(L"FocusExemptProcesses", c.exempt ? L"UNSIGNED_APP.EXE" : L"");
         InitAndSettle();
-        const HWND window = CreateWindowExW(WS_EX_NOACTIVATE, L"BUTTON", L"ad", WS_POPUP | (c.shown ? WS_VISIBLE : 0),
-                                            0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+        std::unique_ptr<adwtest::ChildProcess> app;
+        HWND window = nullptr;
+        if (c.kind == kOwn) {
+            window = CreateWindowExW(WS_EX_NOACTIVATE, L"BUTTON", L"ad", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
+                                     nullptr, nullptr, nullptr);
+        } else {
+            const wchar_t* flags = c.kind == kChild ? L",C" : c.kind == kUnreadable ? L",D" : L"";
+            app = std::make_unique<adwtest::ChildProcess>(Fixture(L"unsigned_app.exe"), std::wstring(L"--ads 0,0,200,100") + flags);
+            window = app->WaitForWindow(); // of this row's process, not a window of the last one still going
+            ASSERT_NE(window, nullptr);
+            if (c.kind == kChild) window = FindWindowExW(window, nullptr, L"AdFixture", L"ad0.child");
+            ASSERT_NE(window, nullptr);
+            if (c.kind == kHidden) {
+                ShowWindow(window, SW_HIDE);
+                ASSERT_TRUE(adwtest::WaitUntil([&] { return !IsWindowVisible(window); }));
+            }
+        }
         FocusScene::GetInstance().RecordJudgement(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), c.scene, "scene.exe");
         ASSERT_EQ(engine.FireAdWindow(window), 1);
-        int closes = 0;
-        for (MSG m; PeekMessageW(&m, window, WM_CLOSE, WM_CLOSE, PM_REMOVE);) ++closes;
-        EXPECT_EQ(closes, c.closes) << "gate " << c.gate << " scene " << c.scene << " exempt " << c.exemptSelf;
-        DestroyWindow(window);
+        bool closed = false;
+        if (c.kind == kOwn) {
+            for (MSG m; PeekMessageW(&m, window, WM_CLOSE, WM_CLOSE, PM_REMOVE);) closed = true;
+            DestroyWindow(window);
+        } else {
+            // Posted after any WM_CLOSE: once handled, a close would have been too.
+            PostMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+            ASSERT_TRUE(adwtest::WaitUntil([&] { return !IsWindow(window) || IsIconic(window); }));
+            closed = !IsWindow(window);
+        }
+        EXPECT_EQ(closed, c.closed);
         client->UnInit();
+        SetGate(L"CloseAdWindowEnabled", 0);
+        SetSwitch(L"CloseAdWindowEnabled", 0);
     }
 }
 
@@ -163,7 +190,7 @@ TEST_F(FocusManager, SwitchesAnswerWithTheirCodesStateAndReports) {
         SCOPED_TRACE(&r - rows);
         SetSwitch(L"PopUpBlockingStatus", r.blocking);
         SetSwitch(L"FocusModeStatus", r.focus);
-        SetSwitch(L"FocusModeSupported", r.gate);
+        SetGate(L"FocusModeSupported", r.gate);
         FocusScene::SetThreadStarter(r.failThreads ? noThread : nullptr);
         EXPECT_TRUE(r.init == kNoInit || client->Init() == r.init);
         if (r.blockingAtCall == kKeyGone) adwtest::DeleteHkcuTree(kConfigKey);
@@ -254,7 +281,7 @@ TEST(FocusEvents, ForegroundSystemKeysAndButtonReleasesAreJudgedInOrder) {
 TEST_F(FocusManager, AHatWaitsForTheSceneOnItsMonitorToEnd) {
     SetSwitch(L"PopUpBlockingStatus", 1);
     SetSwitch(L"FocusModeStatus", 1);
-    SetSwitch(L"FocusModeSupported", 1);
+    SetGate(L"FocusModeSupported", 1);
     adwtest::UiThread ui;
     InitAndSettle();
     adwtest::ChildProcess ads(Fixture(L"unsigned_app.exe"), L"--ads 300,300,300,150");

@@ -194,6 +194,55 @@ TEST_F(CaptureTest, UnInitWithTheOverlayOpenLeavesNoOverlay) {
     EXPECT_EQ(FindWindowW(L"CaptureWindowDialog", nullptr), nullptr);
 }
 
+// Every key on the desktop reaches the open overlay: none but Esc leaves a
+// trace in the log, and Esc still closes it.
+TEST_F(CaptureTest, KeysTypedWhileOpenLeaveNoTraceButEscCloses) {
+    Target(L"unsigned_app.exe");
+    const HWND overlay = Open({500, 400});
+    ASSERT_NE(overlay, nullptr);
+    adwtest::LogCapture log;
+    std::vector<INPUT> keys;
+    for (const WORD key : std::wstring(L"ABCDEFGHIJKLMNOPQRSTUVWXYZ") + wchar_t(VK_ESCAPE)) {
+        for (const DWORD flags : {DWORD{0}, DWORD{KEYEVENTF_KEYUP}}) {
+            INPUT input = {};
+            input.type = INPUT_KEYBOARD, input.ki.wVk = key, input.ki.dwFlags = flags;
+            keys.push_back(input);
+        }
+    }
+    ASSERT_EQ(SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT)), keys.size());
+    EXPECT_TRUE(adwtest::WaitUntil([&] { return !IsWindow(overlay); }, std::chrono::seconds(3)));
+    for (const auto& line : log.Lines()) {
+        const bool keyLine = line.text.find(L"HandleRawInput)") != std::wstring::npos || line.text.find(L"INPUT!") != std::wstring::npos;
+        EXPECT_TRUE(!keyLine || line.text == L"Esc KEY_DOWN!!!!!!!(KelvaneCenter::CaptureWindowDialog::HandleRawInput)")
+            << testing::PrintToString(line.text);
+    }
+}
+
+// Another program posts a move and a click at a blockable window, with the
+// pointer there or elsewhere: nothing is blocked and the overlay stays, until
+// the user really clicks.
+TEST_F(CaptureTest, ClicksPostedByAnotherProgramBlockNothing) {
+    engine.SetIsSuppotBlockResult(1);
+    engine.SetAddBlockByScreenShotResult(1);
+    Target(L"unsigned_app.exe");
+    const HWND overlay = Open({500, 400});
+    ASSERT_NE(overlay, nullptr);
+    for (const POINT pointer : {POINT{500, 400}, POINT{1800, 1000}}) {
+        adwtest::LogCapture log;
+        SetCursorPos(pointer.x, pointer.y);
+        adwtest::ChildProcess poster(Fixture(L"unsigned_app.exe"), L"--post-click CaptureWindowDialog 500 400");
+        ASSERT_EQ(poster.WaitForExit(), 0u);
+        ASSERT_TRUE(ui.Run([] {})); // the UI thread has handled what was posted before
+        EXPECT_TRUE(IsWindow(overlay));
+        EXPECT_EQ(log.CountPrefix(L"AddBlockByScreenShot returns "), 0);
+        EXPECT_EQ(log.CountPrefix(L"click not from the input system, ignored"), 1) << log.Dump();
+    }
+    adwtest::LogCapture log;
+    adwtest::ClickAt({500, 400});
+    EXPECT_TRUE(adwtest::WaitUntil([&] { return !IsWindow(overlay); }, std::chrono::seconds(3)));
+    EXPECT_EQ(log.CountPrefix(L"AddBlockByScreenShot returns 1"), 1);
+}
+
 // Opening covers every monitor, whether nobody serves the pipe or the server
 // never answers; the host's request returns before the overlay exists.
 TEST_F(CaptureTest, OpeningCoversTheDesktopWhateverThePeerAndTheRequestReturnsFirst) {

@@ -152,10 +152,10 @@ HWND WindowOfClass(const wchar_t* className) {
     return nullptr;
 }
 
-// The switches' key is made when missing.
-LONG SetDword(const wchar_t* name, DWORD value) {
+// The switches' key (the user's, or the machine's for the gates) is made when missing.
+LONG SetDword(const wchar_t* name, DWORD value, HKEY root = HKEY_CURRENT_USER) {
     HKEY key = nullptr;
-    LONG result = RegCreateKeyExW(HKEY_CURRENT_USER, kConfigKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+    LONG result = RegCreateKeyExW(root, kConfigKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
     if (result == ERROR_SUCCESS) {
         result = RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
         RegCloseKey(key);
@@ -264,13 +264,15 @@ long CountHandles() {
 int FocusAfterUnInit() {
     adpop::EngineScriptClient engine;
     if (!engine.Ok() || SetDword(L"PopUpBlockingStatus", 1) != ERROR_SUCCESS ||
-        SetDword(L"FocusModeSupported", 1) != ERROR_SUCCESS) {
+        SetDword(L"FocusModeSupported", 1, HKEY_LOCAL_MACHINE) != ERROR_SUCCESS) {
         return kSetUpFailed;
     }
     engine.Reset();
     const long threadsBefore = CountThreads();
     Library library;
-    if (!library.Load() || library.client->Init() != 0) {
+    const bool started = library.Load() && library.client->Init() == 0;
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kConfigKey, L"FocusModeSupported"); // read by Init
+    if (!started) {
         return kSetUpFailed;
     }
     library.client->UnInit();

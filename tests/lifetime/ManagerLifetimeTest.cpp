@@ -166,7 +166,7 @@ TEST_F(ManagerLifetime, SetBlockingStateCalledAgainFromAMessageItServesIsRefused
 TEST_F(ManagerLifetime, ABurstOfClicksDropsNoJobOfTheEngine) {
     SetSwitch(L"PopUpBlockingStatus", 1);
     SetSwitch(L"FocusModeStatus", 1);
-    SetSwitch(L"FocusModeSupported", 1);
+    SetGate(L"FocusModeSupported", 1);
     adwtest::ChildProcess scene(Fixture(L"unsigned_app.exe"), L"--focus");
     ASSERT_NE(scene.WaitForWindow(), nullptr);
     InitAndSettle();

@@ -43,10 +43,29 @@ protected:
         host.onCall = nullptr;
         engine.Reset();
         adwtest::DeleteHkcuTree(kConfigKey);
+        if (machineKeyWritten_) {
+            RegDeleteTreeW(HKEY_LOCAL_MACHINE, kConfigKey);
+            RegDeleteKeyW(HKEY_LOCAL_MACHINE, kConfigKey);
+        }
     }
 
     void SetSwitch(const wchar_t* name, DWORD value) {
         ASSERT_TRUE(adwtest::SetDword(HKEY_CURRENT_USER, kConfigKey, name, value));
+    }
+    // The focus gates and lists live in the machine's key; a test writing them
+    // holds the hklm_config lock, and the key goes when it ends.
+    void SetGate(const wchar_t* name, DWORD value) {
+        machineKeyWritten_ = true;
+        ASSERT_TRUE(adwtest::CreateKey(HKEY_LOCAL_MACHINE, kConfigKey));
+        ASSERT_TRUE(adwtest::SetDword(HKEY_LOCAL_MACHINE, kConfigKey, name, value));
+    }
+    void SetGateList(const wchar_t* name, const std::wstring& names) { // names separated by '\0'
+        machineKeyWritten_ = true;
+        const std::wstring block = names + L'\0' + L'\0';
+        ASSERT_TRUE(adwtest::CreateKey(HKEY_LOCAL_MACHINE, kConfigKey));
+        ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, kConfigKey, name, REG_MULTI_SZ, block.c_str(),
+                                  static_cast<DWORD>(block.size() * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
     }
 
     // Init, then wait for the counter load that Init queues, so that later
@@ -87,6 +106,9 @@ protected:
         KelvaneCenter::PopUpBlockingClientFactory::GetSettingCenterClientInstance();
     adpop::EngineScriptClient engine;
     adwtest::HostRecorder host;
+
+private:
+    bool machineKeyWritten_ = false;
 };
 
 // A window the engine can name: message-only, so no display is needed.

@@ -2,6 +2,9 @@
 
 #include <vector>
 
+#include <windows.h>
+#include <sddl.h>
+
 #include "TestSupport.h"
 #include "manager/LoadConfig.h"
 
@@ -54,6 +57,24 @@ TEST_F(LoadConfigTest, CounterIsNeverCreatedWithoutTheKeyAndReadsBackWhatWasWrit
         EXPECT_TRUE(LoadConfig::GetBlockTimesConfig(value));
         EXPECT_EQ(value, written);
     }
+}
+
+// A key whose access list an administrator narrowed to reading and writing
+// values still serves every read and write: each asks for no more than it uses.
+TEST_F(LoadConfigTest, AKeyOpenOnlyToItsValuesServesTheSwitchesAndTheCounter) {
+    ASSERT_TRUE(adwtest::CreateKey(HKEY_CURRENT_USER, kKey) && Dword(L"PopUpBlockingStatus", 0));
+    PSECURITY_DESCRIPTOR narrowed = nullptr; // KEY_READ | KEY_SET_VALUE | DELETE (for the tear-down)
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;0x3001B;;;WD)", SDDL_REVISION_1, &narrowed, nullptr));
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, WRITE_DAC, &key), ERROR_SUCCESS);
+    EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, narrowed), ERROR_SUCCESS);
+    RegCloseKey(key), LocalFree(narrowed);
+    ASSERT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS); // narrowed indeed
+    SwitchConfig config;
+    int value = 0;
+    EXPECT_TRUE(LoadConfig::GetSwitchConfig(config) && LoadConfig::SetBlockTimesConfig(value + 10));
+    EXPECT_TRUE(LoadConfig::GetBlockTimesConfig(value));
+    EXPECT_EQ(std::make_pair(config.PopUpBlockingStatus, value), std::make_pair(0, 10));
 }
 
 } // namespace

@@ -182,6 +182,55 @@ TEST_F(HatTest, AButtonClickDecidesReportsAndClosesTheHat) {
     }
 }
 
+// Another program posts a click at "Ignore", with the pointer there or not:
+// nothing is decided and the hat stays, until the user really clicks.
+TEST_F(HatTest, ClicksPostedByAnotherProgramDecideNothing) {
+    const HWND hat = HatOverOneAd();
+    ASSERT_NE(hat, nullptr);
+    RECT client = {};
+    GetClientRect(hat, &client);
+    POINT ignore = {client.right - (10 + 26), client.bottom / 2};
+    ClientToScreen(hat, &ignore);
+    for (const POINT pointer : {POINT{5, 5}, ignore}) {
+        adwtest::LogCapture log;
+        SetCursorPos(pointer.x, pointer.y);
+        adwtest::ChildProcess poster(Fixture(L"unsigned_app.exe"),
+                                     L"--post-click BlockingPopup " + std::to_wstring(ignore.x) + L" " + std::to_wstring(ignore.y));
+        ASSERT_EQ(poster.WaitForExit(), 0u);
+        ASSERT_TRUE(ui.Run([] {})); // the UI thread has handled what was posted before
+        EXPECT_TRUE(IsWindow(hat));
+        EXPECT_EQ(engine.ItemHandleType(kKey), kAdPopHandleUndecided);
+        EXPECT_EQ(log.CountPrefix(L"click not from the input system, ignored"), 1) << log.Dump();
+    }
+    adwtest::ClickAt(ignore);
+    EXPECT_TRUE(adwtest::WaitUntil([&] { return !IsWindow(hat); }));
+    EXPECT_EQ(engine.ItemHandleType(kKey), kAdPopHandleAllowed);
+}
+
+// One hat per ad window and no more than 32 at once, however many windows are
+// flagged; a hat closed by a WM_CLOSE from anyone makes room for another.
+TEST_F(HatTest, AtMostOneHatPerAdWindowAndThirtyTwoInAll) {
+    constexpr int kWindows = 200;
+    std::wstring geometry;
+    for (int i = 0; i < kWindows; ++i) {
+        geometry += std::to_wstring(40 + (i % 20) * 90) + L"," + std::to_wstring(80 + (i / 20) * 90) + L",60,30 ";
+    }
+    const std::vector<HWND> windows = ShowAds(geometry, kWindows);
+    for (int i = 0; i < kWindows; ++i) AddItem(L"ad" + std::to_wstring(i), kAdPopHandleUndecided);
+    // In batches the work queue holds whole; each waits until its jobs have run.
+    for (int i = 0; i < kWindows; ++i) {
+        engine.FireAdHat((L"ad" + std::to_wstring(i)).c_str(), windows[static_cast<size_t>(i)]);
+        if (i % 50 == 49) NotifyHat(L"ad0", windows[0]); // again for a window that has its hat
+    }
+    const std::vector<HWND> hats = VisibleHats();
+    EXPECT_EQ(hats.size(), 32u);
+    ASSERT_FALSE(hats.empty());
+    PostMessageW(hats[0], WM_CLOSE, 0, 0);
+    ASSERT_TRUE(adwtest::WaitUntil([&] { return !IsWindow(hats[0]); }));
+    NotifyHat(L"ad199", windows[kWindows - 1]);
+    EXPECT_EQ(VisibleHats().size(), 32u);
+}
+
 TEST_F(HatTest, TheHatClosesWhenItsAdWindowGoesHidesMovesOrIsMinimised) {
     struct Case {
         const char* manner;

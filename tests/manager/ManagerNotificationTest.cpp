@@ -1,3 +1,5 @@
+#include <climits>
+
 #include "HostFixture.h"
 #include "TestRoot.h"
 #include "qeevent/QeEventCapture.h"
@@ -27,6 +29,19 @@ TEST_F(ManagerNotifications, BlockGivesRecentRecordCounterThenBlockedRecord) {
     DWORD stored = 0;
     ASSERT_TRUE(adwtest::GetDword(HKEY_CURRENT_USER, kConfigKey, L"BlockedTimes", stored));
     EXPECT_EQ(stored, 11u);
+}
+
+// A counter near the end of int in the registry stays at the end: never negative.
+TEST_F(ManagerNotifications, TheCounterStopsAtTheEndOfInt) {
+    SetSwitch(L"BlockedTimes", INT_MAX - 1);
+    engine.AddItem(Item(L"k", 1));
+    InitAndSettle();
+    for (int block = 0; block < 2; ++block) ASSERT_EQ(engine.FireAdBlock(L"k"), 1);
+    ASSERT_TRUE(host.WaitFor(HostEvent::Record, 4));
+    EXPECT_EQ(host.Values(HostEvent::BlockedTimes), (std::vector<int>{INT_MAX, INT_MAX}));
+    DWORD stored = 0;
+    ASSERT_TRUE(adwtest::GetDword(HKEY_CURRENT_USER, kConfigKey, L"BlockedTimes", stored));
+    EXPECT_EQ(stored, static_cast<DWORD>(INT_MAX));
 }
 
 TEST_F(ManagerNotifications, NullKeysAreLoggedAndDropped) {

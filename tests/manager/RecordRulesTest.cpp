@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <vector>
+
 #include "manager/RecordRules.h"
 
 namespace {
@@ -27,6 +30,13 @@ TEST(RecentBlock, FourteenDaysIsTheBoundaryAndUnreadableTimesAreNotRecent) {
             << c.last.wYear << "-" << c.last.wMonth << "-" << c.last.wDay << " " << c.last.wHour << ":"
             << c.last.wMinute << ":" << c.last.wSecond;
     }
+}
+
+// A stored counter near the end of int stays there instead of wrapping around.
+TEST(BlockCounter, StopsAtTheEndsOfInt) {
+    using namespace KelvaneCenter;
+    EXPECT_EQ(std::vector<int>({RebasedCount(10, 7, 5), RebasedCount(INT_MAX - 1, 5, 0), RebasedCount(INT_MIN, 0, 1), CountedOnce(INT_MAX)}),
+              std::vector<int>({12, INT_MAX, INT_MIN, INT_MAX}));
 }
 
 } // namespace

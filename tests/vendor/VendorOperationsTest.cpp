@@ -56,5 +56,18 @@ TEST_F(VendorOperations, ListingAndBlockCountKeepItemsReturnedWithAFailure) {
     }
 }
 
+// An engine key is text another program chose: a line break in it cannot
+// start a log line of its own.
+TEST_F(VendorOperations, ControlCharactersOfAnEngineKeyAreEscapedInTheLog) {
+    const wchar_t key[] = L"k\r\n2026-01-01 00:00:00.000 [1] INFO forged\u2028\x1b";
+    engine.AddItem(Item(key));
+    ASSERT_TRUE(engine.SetHandleTypeResult(key, 0));
+    adwtest::LogCapture log;
+    EXPECT_EQ(vendor.SetHandleType(key, true), 301u);
+    EXPECT_EQ(Lines(log), std::vector<Line>{AdapterLine(
+                              4, L"set pop type fail. popupId = k\\r\\n2026-01-01 00:00:00.000 [1] INFO forged\\u2028\\u001B",
+                              "SetHandleType")});
+}
+
 } // namespace
 } // namespace vendortest
