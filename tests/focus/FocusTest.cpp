@@ -304,7 +304,7 @@ TEST_F(FocusManager, AHatWaitsForTheSceneOnItsMonitorToEnd) {
 TEST_F(FocusManager, UnInitWithTheMonitorRunningLeavesNoneOfIt) {
     SetSwitch(L"PopUpBlockingStatus", 1);
     SetSwitch(L"FocusModeStatus", 1);
-    SetSwitch(L"FocusModeSupported", 1);
+    SetGate(L"FocusModeSupported", 1);
     InitAndSettle();
     ASSERT_TRUE(FocusScene::GetInstance().IsMonitoring());
     ClickTarget own;
