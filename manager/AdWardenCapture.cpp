@@ -48,7 +48,8 @@ void AdWarden::OpenCaptureDialog(unsigned generation) {
     // Without its tip texts the overlay could not tell the user what a click does:
     // better none than a broken one.
     DuiLib::UICulture* culture = DuiLib::UICulture::GetInstance();
-    for (const wchar_t* id : {L"IDS_POPUP_BLOCKING_CLICK_TO_BLOCK_WINDOW", L"IDS_POPUP_BLOCKING_NOT_SUPPORT_BLOCK_WINDOW"}) {
+    for (const wchar_t* id :
+         {L"IDS_POPUP_BLOCKING_CLICK_TO_BLOCK_WINDOW", L"IDS_POPUP_BLOCKING_NOT_SUPPORT_BLOCK_WINDOW"}) {
         if (culture == nullptr || culture->GetString(id).IsEmpty()) {
             adw::LogLine(adw::kLogError, kScreenshotTag, "text missing, capture window not opened: ", id);
             return;

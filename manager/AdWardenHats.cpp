@@ -83,6 +83,11 @@ void AdWarden::CreateAdHatWnd(HWND window, const std::wstring& key, unsigned gen
         if (!hatsOpen_ || generation != hatGeneration_) {
             return;
         }
+        // The ad window may have gone while the job waited for this thread.
+        if (!IsWindow(window) || !IsWindowVisible(window)) {
+            adw::LogLine(adw::kLogInfo, kCreateHatTag, "ad window gone before its hat was made");
+            return;
+        }
         if (HoldHatForScene(window, key)) {
             return;
         }

@@ -40,7 +40,8 @@ public:
               Resolve(setAddBlockByScreenShotResult_, "AdPopScript_SetAddBlockByScreenShotResult") &&
               Resolve(setClearPeriodResult_, "AdPopScript_SetClearPeriodResult") &&
               Resolve(setHandleTypeResult_, "AdPopScript_SetHandleTypeResult") &&
-              Resolve(failItemAt_, "AdPopScript_FailItemAt") && Resolve(setNullTexts_, "AdPopScript_SetNullTexts") && Resolve(trackerState_, "AdPopScript_TrackerState") &&
+              Resolve(failItemAt_, "AdPopScript_FailItemAt") && Resolve(setNullTexts_, "AdPopScript_SetNullTexts") &&
+              Resolve(trackerState_, "AdPopScript_TrackerState") &&
               Resolve(clearPeriod_, "AdPopScript_ClearPeriod") && Resolve(initCalls_, "AdPopScript_InitCalls") &&
               Resolve(unInitCalls_, "AdPopScript_UnInitCalls") && Resolve(releaseCalls_, "AdPopScript_ReleaseCalls") &&
               Resolve(itemHandleType_, "AdPopScript_ItemHandleType") && Resolve(fireAdHat_, "AdPopScript_FireAdHat") &&

@@ -4,6 +4,7 @@
 
 #include <climits>
 
+#include "DuiLib/UIMainQueue.h"
 #include "ReliabilityFixture.h"
 
 namespace reliability {
@@ -11,7 +12,7 @@ namespace {
 
 using BadInput = ReliabilityTest;
 
-const std::wstring kHugeText(512 * 1024, L'k');              // 1 MiB of UTF-16
+const std::wstring kHugeText(512 * 1024, L'k');                        // 1 MiB of UTF-16
 const std::wstring kBrokenText = L"lone \xD800 high, lone \xDC00 low"; // not valid UTF-16
 
 // The records the host has had for one key.
@@ -39,9 +40,11 @@ TEST_F(BadInput, KeysOfEveryNotification) {
         const std::wstring* key;
     };
     std::vector<Row> rows = {
-        {"hat, null key", [&] { return engine.FireAdHat(nullptr, ad); }, L"key is null(KelvaneCenter::AdWarden::CallBackAdHat)", nullptr},
+        {"hat, null key", [&] { return engine.FireAdHat(nullptr, ad); },
+         L"key is null(KelvaneCenter::AdWarden::CallBackAdHat)", nullptr},
         {"block, null key", [&] { return engine.FireAdBlock(nullptr); }, L"AdBlockNotify lpkey is nullptr", nullptr},
-        {"other-ad, null key", [&] { return engine.FireOtherAd(nullptr, ad); }, L"key is null(KelvaneCenter::AdWarden::CallBackOtherAdNotify)", nullptr},
+        {"other-ad, null key", [&] { return engine.FireOtherAd(nullptr, ad); },
+         L"key is null(KelvaneCenter::AdWarden::CallBackOtherAdNotify)", nullptr},
         {"hat, empty key", [&] { return engine.FireAdHat(L"", ad); }, L"pItem is null", nullptr},
         {"block, empty key", [&] { return engine.FireAdBlock(L""); }, L"pItem is null", nullptr},
         {"other-ad, empty key", [&] { return engine.FireOtherAd(L"", ad); }, L"pItem is null", nullptr},
@@ -49,7 +52,8 @@ TEST_F(BadInput, KeysOfEveryNotification) {
     for (const std::wstring* key : {&kHugeText, &kBrokenText}) {
         rows.push_back({"hat, huge or broken key", [&, key] { return engine.FireAdHat(key->c_str(), ad); }, L"", key});
         rows.push_back({"block, huge or broken key", [&, key] { return engine.FireAdBlock(key->c_str()); }, L"", key});
-        rows.push_back({"other-ad, huge or broken key", [&, key] { return engine.FireOtherAd(key->c_str(), ad); }, L"", key});
+        rows.push_back(
+            {"other-ad, huge or broken key", [&, key] { return engine.FireOtherAd(key->c_str(), ad); }, L"", key});
     }
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -112,10 +116,12 @@ TEST_F(BadInput, ItemAccessorsAndPopupTypes) {
     ExpectPeriodWorks();
 }
 
-// Window handles that name no window any more: no record, no hat, a line.
+// Window handles that name no window any more, at the notification or by the
+// time the hat is made: no hat, a line.
 TEST_F(BadInput, StaleAndDestroyedWindowHandles) {
     InitAndSettle();
-    const HWND destroyed = CreateWindowExW(0, L"STATIC", L"gone", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    const HWND destroyed =
+        CreateWindowExW(0, L"STATIC", L"gone", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     DestroyWindow(destroyed);
     for (HWND window : {destroyed, reinterpret_cast<HWND>(static_cast<ULONG_PTR>(0x7FFFFFF0))}) {
         adwtest::LogCapture log;
@@ -126,6 +132,21 @@ TEST_F(BadInput, StaleAndDestroyedWindowHandles) {
         EXPECT_EQ(host.CountOf(HostEvent::Record), 0u);
         EXPECT_EQ(VisibleWindowOfClass(L"BlockingPopup"), nullptr);
     }
+    // The ad window goes after its record, while the hat job waits for the UI thread.
+    adwtest::LogCapture log;
+    const HWND late = CreateWindowExW(WS_EX_NOACTIVATE, L"STATIC", L"late", WS_POPUP | WS_VISIBLE, 100, 100, 200, 100,
+                                      nullptr, nullptr, nullptr, nullptr);
+    adw::UniqueHandle gate(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    host.Clear();
+    ASSERT_TRUE(DuiLib::UIMainQueue::getInstance().dispatch([&] { WaitForSingleObject(gate.get(), 10000); }));
+    EXPECT_EQ(engine.FireAdHat(kKey, late), 1);
+    EXPECT_EQ(client->GetBlockingRecords(), 0u); // answered once the hat job has handed over
+    EXPECT_TRUE(host.WaitFor(HostEvent::Records, 1));
+    DestroyWindow(late);
+    SetEvent(gate.get());
+    EXPECT_TRUE(ui.Run([] {}));
+    EXPECT_EQ(VisibleWindowOfClass(L"BlockingPopup"), nullptr);
+    EXPECT_TRUE(HasLine(log, L"ad window gone before its hat was made", kInfo)) << log.Dump();
     ExpectPeriodWorks();
 }
 

@@ -25,8 +25,8 @@ TEST(EngineFile, RemovedOrReplacedBetweenPeriods) {
     const fs::path engineFile = adpop::EngineScriptClient::EnginePath();
     const fs::path kept = engineFile.string() + ".kept";
     // The stand-in built without its GetInterface export, in its own case folder.
-    const fs::path noExport = fs::path(adwtest::ExeDir()) / L".." / L"no_export" / L"vendor" / L"360SafeOptSDK" /
-                              L"AdPopBlocker64.dll";
+    const fs::path noExport =
+        fs::path(adwtest::ExeDir()) / L".." / L"no_export" / L"vendor" / L"360SafeOptSDK" / L"AdPopBlocker64.dll";
     ASSERT_TRUE(fs::exists(noExport));
 
     // A period with the real engine: Init, a block counted and sent, UnInit unloads it.

@@ -56,14 +56,15 @@ bool DenySetValue(bool deny) {
         return false;
     }
     EXPLICIT_ACCESSW access = {};
-    BuildExplicitAccessWithNameW(&access, const_cast<wchar_t*>(L"EVERYONE"), KEY_SET_VALUE, DENY_ACCESS, NO_INHERITANCE);
+    BuildExplicitAccessWithNameW(&access, const_cast<wchar_t*>(L"EVERYONE"), KEY_SET_VALUE, DENY_ACCESS,
+                                 NO_INHERITANCE);
     PACL acl = nullptr;
     if (deny && SetEntriesInAclW(1, &access, nullptr, &acl) != ERROR_SUCCESS) {
         return false;
     }
     const DWORD set = SetSecurityInfo(key.get(), SE_REGISTRY_KEY,
-                                      DACL_SECURITY_INFORMATION |
-                                          (deny ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION),
+                                      DACL_SECURITY_INFORMATION | (deny ? PROTECTED_DACL_SECURITY_INFORMATION
+                                                                        : UNPROTECTED_DACL_SECURITY_INFORMATION),
                                       nullptr, nullptr, acl, nullptr);
     LocalFree(acl);
     return set == ERROR_SUCCESS;
@@ -81,8 +82,8 @@ TEST_F(Matrix, Registry) {
         SetSwitch(L"PopUpBlockingStatus", 1);
     };
     RunRows({
-        {"settings key missing", [] { adwtest::DeleteHkcuTree(hosttest::kConfigKey); }, [this] { return client->Init(); },
-         101, L"Load Config Failed!", kError, recreate, nullptr},
+        {"settings key missing", [] { adwtest::DeleteHkcuTree(hosttest::kConfigKey); },
+         [this] { return client->Init(); }, 101, L"Load Config Failed!", kError, recreate, nullptr},
         {"BlockedTimes is a string",
          [] { adwtest::SetString(HKEY_CURRENT_USER, hosttest::kConfigKey, L"BlockedTimes", L"12"); }, init, 0,
          L"Get BlockTimes registry value failed.", kInfo, recreate, nullptr},
@@ -94,7 +95,9 @@ TEST_F(Matrix, Registry) {
          },
          // Every access to the key asks for full access, so a key that refuses
          // writes reads as absent: the switches take their defaults.
-         101, L"register key not exist. path = \\SOFTWARE\\Norvane\\Hubrix\\Kelvane(KelvaneCenter::LoadConfig::SetBlockTimesConfig)",
+         101,
+         L"register key not exist. path = "
+         L"\\SOFTWARE\\Norvane\\Hubrix\\Kelvane(KelvaneCenter::LoadConfig::SetBlockTimesConfig)",
          kInfo,
          [&] {
              DenySetValue(false);
@@ -102,8 +105,8 @@ TEST_F(Matrix, Registry) {
          },
          nullptr},
         {"focus list as REG_SZ",
-         [] { adwtest::SetString(HKEY_CURRENT_USER, hosttest::kConfigKey, L"FocusSceneProcesses", L"game.exe"); },
-         init, 0, L"not a REG_MULTI_SZ value, read as empty: FocusSceneProcesses", kError, recreate, nullptr},
+         [] { adwtest::SetString(HKEY_CURRENT_USER, hosttest::kConfigKey, L"FocusSceneProcesses", L"game.exe"); }, init,
+         0, L"not a REG_MULTI_SZ value, read as empty: FocusSceneProcesses", kError, recreate, nullptr},
     });
 }
 
@@ -134,13 +137,15 @@ TEST_F(Matrix, Pipe) {
         EXPECT_FALSE(HasLine(log, L"SendIPCMessage returns", kError)) << log.Dump();
         assistant.reset();
     };
-    RunRows({
-        {"assistant absent", [] {}, open, 1, L"SendIPCMessage returns 0", kError, [] {}, opensWithAnAnswer},
-        {"assistant answers after 2 s", serve(L"--answer-after 2000"), open, 1, L"SendIPCMessage returns 0", kError,
-         stop, opensWithAnAnswer},
-        {"assistant hangs up mid-message", serve(L"--hang-up"), open, 1, L"SendIPCMessage returns 0", kError, stop,
-         opensWithAnAnswer},
-    }, true);
+    RunRows(
+        {
+            {"assistant absent", [] {}, open, 1, L"SendIPCMessage returns 0", kError, [] {}, opensWithAnAnswer},
+            {"assistant answers after 2 s", serve(L"--answer-after 2000"), open, 1, L"SendIPCMessage returns 0", kError,
+             stop, opensWithAnAnswer},
+            {"assistant hangs up mid-message", serve(L"--hang-up"), open, 1, L"SendIPCMessage returns 0", kError, stop,
+             opensWithAnAnswer},
+        },
+        true);
 }
 
 // Without the host program's file the events still go, with an empty version.
@@ -148,10 +153,12 @@ TEST_F(Matrix, HostProgramAbsent) {
     std::error_code ignored;
     fs::remove(L"C:\\Program Files\\Norvane\\Hubrix\\components\\Kelvane\\KelvaneCenter.exe", ignored);
     QeEventCapture::Begin();
-    RunRows({
-        {"host program absent", [] {}, [this] { return engine.FireAdBlock(kKey); }, 1, L"host program has no version",
-         kError, [] {}, nullptr},
-    }, true);
+    RunRows(
+        {
+            {"host program absent", [] {}, [this] { return engine.FireAdBlock(kKey); }, 1,
+             L"host program has no version", kError, [] {}, nullptr},
+        },
+        true);
     std::vector<std::string> versions;
     for (const auto& event : QeEventCapture::Events()) {
         for (const auto& pair : event.pairs) {
@@ -200,19 +207,23 @@ TEST_F(Matrix, LayoutAndTexts) {
     };
     DuiLib::UICulture* culture = DuiLib::UICulture::GetInstance();
     const std::wstring tip = culture->GetString(L"IDS_POPUP_BLOCKING_CLICK_TO_BLOCK_WINDOW").GetData();
-    RunRows({
-        {"hat layout missing", [&] { hat.Remove(); }, noHat, 1, L"hat window not created, layout missing or malformed",
-         kError, [&] { hat.Repair(); }, hatOpens},
-        {"hat layout malformed", [&] { hat.Break(); }, noHat, 1, L"hat window not created, layout missing or malformed",
-         kError, [&] { hat.Repair(); }, hatOpens},
-        {"overlay layout missing", [&] { overlay.Remove(); }, noOverlay, 0,
-         L"capture window not created, layout missing or malformed", kError, [&] { overlay.Repair(); }, overlayOpens},
-        {"overlay layout malformed", [&] { overlay.Break(); }, noOverlay, 0,
-         L"capture window not created, layout missing or malformed", kError, [&] { overlay.Repair(); }, overlayOpens},
-        {"UICulture text missing", [&] { culture->SetString(L"IDS_POPUP_BLOCKING_CLICK_TO_BLOCK_WINDOW", L""); },
-         noOverlay, 0, L"text missing, capture window not opened: IDS_POPUP_BLOCKING_CLICK_TO_BLOCK_WINDOW", kError,
-         [&] { culture->SetString(L"IDS_POPUP_BLOCKING_CLICK_TO_BLOCK_WINDOW", tip.c_str()); }, overlayOpens},
-    }, true);
+    RunRows(
+        {
+            {"hat layout missing", [&] { hat.Remove(); }, noHat, 1,
+             L"hat window not created, layout missing or malformed", kError, [&] { hat.Repair(); }, hatOpens},
+            {"hat layout malformed", [&] { hat.Break(); }, noHat, 1,
+             L"hat window not created, layout missing or malformed", kError, [&] { hat.Repair(); }, hatOpens},
+            {"overlay layout missing", [&] { overlay.Remove(); }, noOverlay, 0,
+             L"capture window not created, layout missing or malformed", kError, [&] { overlay.Repair(); },
+             overlayOpens},
+            {"overlay layout malformed", [&] { overlay.Break(); }, noOverlay, 0,
+             L"capture window not created, layout missing or malformed", kError, [&] { overlay.Repair(); },
+             overlayOpens},
+            {"UICulture text missing", [&] { culture->SetString(L"IDS_POPUP_BLOCKING_CLICK_TO_BLOCK_WINDOW", L""); },
+             noOverlay, 0, L"text missing, capture window not opened: IDS_POPUP_BLOCKING_CLICK_TO_BLOCK_WINDOW", kError,
+             [&] { culture->SetString(L"IDS_POPUP_BLOCKING_CLICK_TO_BLOCK_WINDOW", tip.c_str()); }, overlayOpens},
+        },
+        true);
 }
 
 } // namespace

@@ -61,7 +61,8 @@ TEST_F(Load, EightEngineThreadsNotifyingWhileTheHostListsAndToggles) {
     EXPECT_EQ(unknown, 0u) << "records of unknown keys";
     host.Clear();
     client->GetBlockedTimes(); // jobs still queued send the same total
-    for (int counter : host.Values(HostEvent::BlockedTimes)) EXPECT_EQ(static_cast<unsigned long long>(counter), blocks);
+    for (int counter : host.Values(HostEvent::BlockedTimes))
+        EXPECT_EQ(static_cast<unsigned long long>(counter), blocks);
 
     adwtest::ExpectReturns(adwtest::RunDetached([&] { client->UnInit(); }), "UnInit after the load");
 
@@ -72,12 +73,14 @@ TEST_F(Load, EightEngineThreadsNotifyingWhileTheHostListsAndToggles) {
         return n;
     };
     size_t events = reports();
-    EXPECT_TRUE(adwtest::WaitUntil([&] {
-        const size_t now = reports();
-        const bool settled = now == events;
-        events = now;
-        return settled;
-    }, std::chrono::seconds(60)));
+    EXPECT_TRUE(adwtest::WaitUntil(
+        [&] {
+            const size_t now = reports();
+            const bool settled = now == events;
+            events = now;
+            return settled;
+        },
+        std::chrono::seconds(60)));
     const auto lines = log.Lines();
     size_t dropped = 0, queueFull = 0;
     for (const auto& line : lines) {
@@ -89,10 +92,11 @@ TEST_F(Load, EightEngineThreadsNotifyingWhileTheHostListsAndToggles) {
     }
     EXPECT_EQ(events + dropped, 2 * blocks); // one report per block and per other-ad notification
 
-    std::printf("load: %llu notifications (%llu blocks) from %u engine threads in %.1f s: %.0f per second; "
-                "host calls meanwhile %ld; records %zu; jobs dropped by the full queue %zu; reports sent %zu, dropped %zu\n",
-                sent, blocks, kThreads, seconds, static_cast<double>(sent) / seconds, hostCalls.load(), records, queueFull,
-                events, dropped);
+    std::printf(
+        "load: %llu notifications (%llu blocks) from %u engine threads in %.1f s: %.0f per second; "
+        "host calls meanwhile %ld; records %zu; jobs dropped by the full queue %zu; reports sent %zu, dropped %zu\n",
+        sent, blocks, kThreads, seconds, static_cast<double>(sent) / seconds, hostCalls.load(), records, queueFull,
+        events, dropped);
     QeEventCapture::End();
     ExpectPeriodWorks();
 }

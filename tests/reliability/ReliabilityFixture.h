@@ -107,8 +107,8 @@ protected:
                 adwtest::LogCapture log;
                 row.cause();
                 EXPECT_EQ(row.act(), row.result);
-                EXPECT_TRUE(adwtest::WaitUntil([&] { return HasLine(log, row.line, row.level); },
-                                               std::chrono::seconds(5)))
+                EXPECT_TRUE(
+                    adwtest::WaitUntil([&] { return HasLine(log, row.line, row.level); }, std::chrono::seconds(5)))
                     << log.Dump();
                 row.repair();
             }
