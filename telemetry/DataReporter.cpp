@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <objbase.h>
 
-#include <atomic>
 #include <climits>
 #include <memory>
 #include <mutex>
@@ -86,12 +85,6 @@ std::string ReadAppVersion() {
     constexpr const char* kTag = "KelvaneCenter::DataReporter::GetAppVersion";
     DWORD size = ::GetFileVersionInfoSizeW(kHostProgramPath, nullptr);
     if (size == 0) {
-        // Events still go, with an empty version; said once, not with every event.
-        static std::atomic<bool> told{false};
-        if (!told.exchange(true)) {
-            adw::LogLine(adw::kLogError, kTag, "host program has no version, events go without one, error = ",
-                         ::GetLastError());
-        }
         return std::string();
     }
     std::unique_ptr<BYTE[]> infoData(new (std::nothrow) BYTE[size]);
