@@ -54,3 +54,21 @@ function(adw_add_gtest name)
   endif()
 endfunction()
 
+# Broken installations. The engine's path is fixed beside the executable, so
+# each case is an executable of its own in a folder of its own, with the DLLs it
+# imports copied beside it; cases run in parallel without touching each other's files.
+function(adw_vendor_case_gtest name)
+  cmake_parse_arguments(ARG "" "CASE_DIR;WORKING_SUBDIR" "SOURCES" ${ARGN})
+  set(dir ${CMAKE_BINARY_DIR}/bin/${ARG_CASE_DIR})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE adwarden_objects adw_testsupport GTest::gtest GTest::gtest_main)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${dir})
+  add_custom_command(TARGET ${name} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_RUNTIME_DLLS:${name}> ${dir}
+    COMMAND_EXPAND_LISTS)
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    WORKING_DIRECTORY ${dir}/${ARG_WORKING_SUBDIR}
+    PROPERTIES TIMEOUT 120 RESOURCE_LOCK hkcu_config)
+endfunction()

@@ -45,12 +45,27 @@ void AdWarden::OpenCaptureDialog(unsigned generation) {
         return; // UnInit came between the request and this job
     }
     DeleteCaptureDialog();
+    // Without its tip texts the overlay could not tell the user what a click does:
+    // better none than a broken one.
+    DuiLib::UICulture* culture = DuiLib::UICulture::GetInstance();
+    for (const wchar_t* id :
+         {L"IDS_POPUP_BLOCKING_CLICK_TO_BLOCK_WINDOW", L"IDS_POPUP_BLOCKING_NOT_SUPPORT_BLOCK_WINDOW"}) {
+        if (culture == nullptr || culture->GetString(id).IsEmpty()) {
+            adw::LogLine(adw::kLogError, kScreenshotTag, "text missing, capture window not opened: ", id);
+            return;
+        }
+    }
     captureDialog = new (std::nothrow) CaptureWindowDialog();
     if (captureDialog == nullptr) {
         return;
     }
-    captureDialog->Create(nullptr, L"", kCaptureStyle, kCaptureExStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                          CW_USEDEFAULT, nullptr);
+    if (captureDialog->Create(nullptr, L"", kCaptureStyle, kCaptureExStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                              CW_USEDEFAULT, CW_USEDEFAULT, nullptr) == nullptr) {
+        adw::LogLine(adw::kLogError, kScreenshotTag, "capture window not created, layout missing or malformed: ",
+                     captureDialog->GetSkinFile().GetData());
+        DeleteCaptureDialog();
+        return;
+    }
     captureDialog->ShowWindow(true, true);
 }
 

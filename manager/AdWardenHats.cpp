@@ -4,6 +4,7 @@
 // never held while a window is created or destroyed (that sends messages, which
 // may reach the host's own windows on that thread).
 
+#include <algorithm>
 #include <new>
 #include <utility>
 
@@ -86,6 +87,11 @@ void AdWarden::CreateAdHatWnd(HWND window, const std::wstring& key, unsigned gen
         if (!hatsOpen_ || generation != hatGeneration_) {
             return;
         }
+        // The ad window may have gone while the job waited for this thread.
+        if (!IsWindow(window) || !IsWindowVisible(window)) {
+            adw::LogLine(adw::kLogInfo, kCreateHatTag, "ad window gone before its hat was made");
+            return;
+        }
         if (HoldHatForScene(window, key)) {
             return;
         }
@@ -112,16 +118,25 @@ void AdWarden::CreateAdHatWnd(HWND window, const std::wstring& key, unsigned gen
     if (hat == nullptr) {
         return;
     }
-    hat->Open(window, key, kCreateHatTag);
+    if (!hat->Open(window, key, kCreateHatTag)) {
+        adw::LogLine(adw::kLogError, kCreateHatTag, "hat window not created, layout missing or malformed: ",
+                     hat->GetSkinFile().GetData());
+    }
     bool orphaned = false;
     {
         std::lock_guard<std::mutex> hold(hatLock_);
         hatInCreation_ = nullptr;
         orphaned = !hatsOpen_ || generation != hatGeneration_;
+        if (orphaned) {
+            // UnInit closes hats before it takes the list: a hat deleted here
+            // must not be in it any more, or it would be deleted twice.
+            hatWindows.erase(std::remove(hatWindows.begin(), hatWindows.end(), hat), hatWindows.end());
+        }
     }
     if (orphaned) {
-        // The host stopped the manager from a message this thread served while
-        // the hat was being made; UnInit left this one to be deleted here.
+        // The host stopped the manager while the hat was being made (from a
+        // message this thread served, or from another thread); UnInit left
+        // this one to be deleted here.
         DeleteHats({hat});
     }
 }

@@ -25,9 +25,22 @@ bool ReadGate(HKEY key, const wchar_t* name) {
     return ::RegGetValueW(key, nullptr, name, RRF_RT_REG_DWORD, nullptr, &value, &size) == ERROR_SUCCESS && value != 0;
 }
 
+// The size of a REG_MULTI_SZ value; false when there is none. A value of
+// another type (a host that wrote the list as one REG_SZ) reads as empty too,
+// but says so: the list would otherwise be ignored without a trace.
+bool MultiStringSize(HKEY key, const wchar_t* name, DWORD& size) {
+    DWORD type = REG_NONE;
+    const LSTATUS status = ::RegGetValueW(key, nullptr, name, RRF_RT_REG_MULTI_SZ, &type, nullptr, &size);
+    if (status == ERROR_UNSUPPORTED_TYPE) {
+        adw::LogLine(adw::kLogError, "KelvaneCenter::ReadFocusConfig", "not a REG_MULTI_SZ value, read as empty: ",
+                     name, ", type = ", type);
+    }
+    return status == ERROR_SUCCESS;
+}
+
 std::vector<std::string> ReadNames(HKEY key, const wchar_t* name) {
     DWORD size = 0;
-    if (::RegGetValueW(key, nullptr, name, RRF_RT_REG_MULTI_SZ, nullptr, nullptr, &size) != ERROR_SUCCESS) {
+    if (!MultiStringSize(key, name, size)) {
         return {};
     }
     if (size > kMaxListBytes) {

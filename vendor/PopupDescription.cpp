@@ -1,6 +1,7 @@
 #include "vendor/PopupDescription.h"
 
 #include "KrFileUtil/JsonSdk.h"
+#include "common/LogLine.h"
 #include "vendor/PopUpBlockingVendor.h"
 #include "vendor/ProcessIdentity.h"
 
@@ -18,7 +19,12 @@ const std::map<int, std::string> g_popupTypeNames = {
 
 const std::string& PopupTypeName(int popupType) {
     const auto found = g_popupTypeNames.find(popupType);
-    return found != g_popupTypeNames.end() ? found->second : g_popupTypeNames.at(0);
+    if (found == g_popupTypeNames.end()) {
+        adw::LogLine(adw::kLogInfo, "KelvaneCenter::PopupTypeName", "unknown pop-up type, described as unclassified: ",
+                     popupType);
+        return g_popupTypeNames.at(0);
+    }
+    return found->second;
 }
 
 DescriptionPairs PopupInfoPairs(int popupType, const std::wstring& softwareName) {

@@ -3,6 +3,7 @@
 #include "AdPopBlocker64/EngineScript.h"
 
 #include "AdPopBlocker64/Guarded.h"
+#include "AdPopBlocker64/ScriptedItem.h"
 #include "AdPopBlocker64/ScriptedTracker.h"
 #include "AdPopBlocker64/WorkingTracker.h"
 
@@ -73,6 +74,10 @@ void __cdecl AdPopScript_SetClearPeriodResult(int result) {
 
 int __cdecl AdPopScript_SetHandleTypeResult(const wchar_t* key, int result) {
     return Engine().items.SetHandleTypeResult(key, result) ? 1 : 0;
+}
+
+void __cdecl AdPopScript_SetNullTexts(int nullTexts) {
+    adpop::ScriptedItem::SetNullTexts(nullTexts != 0);
 }
 
 void __cdecl AdPopScript_FailItemAt(unsigned index, int result, int leaveNull) {

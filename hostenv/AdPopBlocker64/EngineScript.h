@@ -52,6 +52,9 @@ ADPOP_SCRIPT_API void __cdecl AdPopScript_SetClearPeriodResult(int result);
 // that has none of its own. The type changes only when the answer is 1.
 // Returns 0 when a key was given and no listed item has it.
 ADPOP_SCRIPT_API int __cdecl AdPopScript_SetHandleTypeResult(const wchar_t* key, int result);
+// While set, every item's text accessors (key, texts A/B, exe path, software
+// name) return null, as a broken engine might; Reset clears it.
+ADPOP_SCRIPT_API void __cdecl AdPopScript_SetNullTexts(int nullTexts);
 // GetPopWndItem(index) returns `result`, with the item or (leaveNull) without it.
 ADPOP_SCRIPT_API void __cdecl AdPopScript_FailItemAt(unsigned index, int result, int leaveNull);
 

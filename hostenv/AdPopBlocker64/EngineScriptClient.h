@@ -40,7 +40,8 @@ public:
               Resolve(setAddBlockByScreenShotResult_, "AdPopScript_SetAddBlockByScreenShotResult") &&
               Resolve(setClearPeriodResult_, "AdPopScript_SetClearPeriodResult") &&
               Resolve(setHandleTypeResult_, "AdPopScript_SetHandleTypeResult") &&
-              Resolve(failItemAt_, "AdPopScript_FailItemAt") && Resolve(trackerState_, "AdPopScript_TrackerState") &&
+              Resolve(failItemAt_, "AdPopScript_FailItemAt") && Resolve(setNullTexts_, "AdPopScript_SetNullTexts") &&
+              Resolve(trackerState_, "AdPopScript_TrackerState") &&
               Resolve(clearPeriod_, "AdPopScript_ClearPeriod") && Resolve(initCalls_, "AdPopScript_InitCalls") &&
               Resolve(unInitCalls_, "AdPopScript_UnInitCalls") && Resolve(releaseCalls_, "AdPopScript_ReleaseCalls") &&
               Resolve(itemHandleType_, "AdPopScript_ItemHandleType") && Resolve(fireAdHat_, "AdPopScript_FireAdHat") &&
@@ -89,6 +90,7 @@ public:
     // key null: every item without an answer of its own.
     bool SetHandleTypeResult(const wchar_t* key, int result) const { return setHandleTypeResult_(key, result) != 0; }
     void FailItemAt(unsigned index, int result, bool leaveNull) const { failItemAt_(index, result, leaveNull ? 1 : 0); }
+    void SetNullTexts(bool nullTexts) const { setNullTexts_(nullTexts ? 1 : 0); }
 
     int TrackerState() const { return trackerState_(); }
     unsigned ClearPeriod() const { return clearPeriod_(); }
@@ -143,6 +145,7 @@ private:
     decltype(&AdPopScript_SetClearPeriodResult) setClearPeriodResult_ = nullptr;
     decltype(&AdPopScript_SetHandleTypeResult) setHandleTypeResult_ = nullptr;
     decltype(&AdPopScript_FailItemAt) failItemAt_ = nullptr;
+    decltype(&AdPopScript_SetNullTexts) setNullTexts_ = nullptr;
     decltype(&AdPopScript_TrackerState) trackerState_ = nullptr;
     decltype(&AdPopScript_ClearPeriod) clearPeriod_ = nullptr;
     decltype(&AdPopScript_InitCalls) initCalls_ = nullptr;

@@ -10,6 +10,7 @@ void ItemTable::Reset() {
     owned_.clear();
     failures_.clear();
     defaultHandleTypeResult_ = 1;
+    ScriptedItem::SetNullTexts(false);
 }
 
 unsigned ItemTable::Add(const AdPopScriptItem& script) {

@@ -2,6 +2,8 @@
 
 namespace adpop {
 
+std::atomic<bool> ScriptedItem::nullTexts_{false};
+
 namespace {
 std::wstring Copy(const wchar_t* text) {
     return text != nullptr ? std::wstring(text) : std::wstring();

@@ -3,6 +3,8 @@
 // level the client allows), and answers each send unless told to stay silent.
 //   --pipe <name>      pipe to serve (default \\.\Pipe\iCorvoAssistant)
 //   --silent           read every message but never answer
+//   --answer-after <ms> answer each send only after this long
+//   --hang-up          answer each send with half a reply, then disconnect
 //   --out <file>       also append the lines to this file
 //   --lifetime <ms>    end after this long (default 60000)
 // It also ends when its standard input is a pipe that closes or says "quit".
@@ -24,6 +26,8 @@ namespace {
 struct Options {
     std::wstring pipe = L"\\\\.\\Pipe\\iCorvoAssistant";
     bool silent = false;
+    DWORD answerAfterMs = 0;
+    bool hangUp = false;
     std::wstring out;
     DWORD lifetimeMs = 60000;
 };
@@ -34,6 +38,10 @@ Options Parse(int argc, wchar_t** argv) {
         const bool hasValue = i + 1 < argc;
         if (std::wcscmp(argv[i], L"--silent") == 0) {
             options.silent = true;
+        } else if (std::wcscmp(argv[i], L"--hang-up") == 0) {
+            options.hangUp = true;
+        } else if (std::wcscmp(argv[i], L"--answer-after") == 0 && hasValue) {
+            options.answerAfterMs = static_cast<DWORD>(std::wcstoul(argv[++i], nullptr, 10));
         } else if (std::wcscmp(argv[i], L"--pipe") == 0 && hasValue) {
             options.pipe = argv[++i];
         } else if (std::wcscmp(argv[i], L"--out") == 0 && hasValue) {
@@ -178,8 +186,10 @@ private:
                 TagIPCMessageItem answer = frame.item;
                 answer.result = 1;
                 std::string reply = ipcframe::Encode(ipcframe::Kind::Reply, frame.clientId, answer);
+                Sleep(options_.answerAfterMs);
+                if (options_.hangUp) reply.resize(reply.size() / 2);
                 DWORD written = 0;
-                if (!Transfer(pipe, true, reply, written)) return;
+                if (!Transfer(pipe, true, reply, written) || options_.hangUp) return;
             }
         }
     }

@@ -14,7 +14,6 @@
 
 #include <objidl.h>
 #include <gdiplus.h>
-#include <tlhelp32.h>
 
 #include <atomic>
 #include <cstdarg>
@@ -27,8 +26,11 @@
 #include "DuiLib/UIlib.h"
 #include "IPopUpBlockingCallback.h"
 #include "IPopUpBlockingClient.h"
+#include "ProcessCounts.h"
 
 namespace {
+
+using adwtest::CountThreads;
 
 enum Exit : int {
     kOk = 0,
@@ -238,29 +240,6 @@ int BlockedUi() {
 }
 
 
-// Threads of this process.
-long CountThreads() {
-    long count = 0;
-    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-        count += entry.th32OwnerProcessID == GetCurrentProcessId();
-    }
-    CloseHandle(snapshot);
-    return count;
-}
-
-// Open handles, by probing every handle value (the system's own count is not kept under every loader).
-long CountHandles() {
-    long count = 0;
-    for (ULONG_PTR value = 4; value <= 0xFFFC; value += 4) {
-        DWORD flags = 0;
-        count += GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) ? 1 : 0;
-    }
-    return count;
-}
-
 int FocusAfterUnInit() {
     adpop::EngineScriptClient engine;
     if (!engine.Ok() || SetDword(L"PopUpBlockingStatus", 1) != ERROR_SUCCESS ||
@@ -328,8 +307,7 @@ int Reload(int loads) {
         }
     }
     PumpUntil([] { return false; }, 500);
-    const long threads = CountThreads();
-    const long handles = CountHandles();
+    const adwtest::ProcessCounts start;
     for (int i = 0; i < loads; ++i) {
         if (!OnePeriod(engine, callback)) {
             return kStillLoaded;
@@ -339,14 +317,22 @@ int Reload(int loads) {
     // The MinGW threading runtime linked into the library keeps a few handles
     // per load (its per-thread and condition-variable state: Thread, Event and
     // Semaphore handles of threads long gone), which its unload cannot free;
-    // the library itself leaves none. Measured: 6 per load.
+    // the library itself leaves none. Measured: 6 per load. Windows come back
+    // exactly. Committed private memory grows by 62-78 KiB a load (measured
+    // over 50 and 200 loads, in proportion): what the unloaded runtime's
+    // per-thread and per-load state keeps, like its handles.
     constexpr long kThreadSlack = 2;
-    const long kHandleSlack = 7L * loads;
-    PumpUntil([&] { return CountThreads() <= threads + kThreadSlack && CountHandles() <= handles + kHandleSlack; },
-              5000);
-    Report("threads after %ld loads: %ld", loads, CountThreads() - threads);
-    Report(" more; handles: %ld more (of %ld)\n", CountHandles() - handles, handles);
-    return CountThreads() <= threads + kThreadSlack && CountHandles() <= handles + kHandleSlack ? kOk : kLeaked;
+    const long handleSlack = 7L * loads;
+    const long long privateSlack = 256 * 1024 + 96LL * 1024 * loads;
+    const auto flat = [&] { return adwtest::ProcessCounts().Within(start, kThreadSlack, handleSlack, 0, privateSlack); };
+    PumpUntil(flat, 5000);
+    if (char path[MAX_PATH] = {}; GetEnvironmentVariableA("ADW_LIFETIME_OUT", path, MAX_PATH) != 0) {
+        if (FILE* out = std::fopen(path, "a")) {
+            adwtest::ProcessCounts().Print(out, ("after " + std::to_string(loads) + " loads").c_str(), start);
+            std::fclose(out);
+        }
+    }
+    return flat() ? kOk : kLeaked;
 }
 
 } // namespace

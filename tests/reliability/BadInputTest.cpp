@@ -1,0 +1,188 @@
+// Bad input from the engine and the host: each row has a defined result, and
+// where the input is refused or replaced, a log line; none crashes or hangs,
+// and a normal block still counts afterwards.
+
+#include <climits>
+
+#include "DuiLib/UIMainQueue.h"
+#include "ReliabilityFixture.h"
+
+namespace reliability {
+namespace {
+
+using BadInput = ReliabilityTest;
+
+const std::wstring kHugeText(512 * 1024, L'k');                        // 1 MiB of UTF-16
+const std::wstring kBrokenText = L"lone \xD800 high, lone \xDC00 low"; // not valid UTF-16
+
+// The records the host has had for one key.
+size_t RecordsFor(const adwtest::HostRecorder& host, const std::wstring& key) {
+    size_t n = 0;
+    for (const auto& e : host.OfKind(HostEvent::Record)) n += e.records[0].popupId == key;
+    return n;
+}
+
+// Keys no engine item has (null, empty) are logged and dropped; huge and
+// broken keys of listed items are keys like any other: their records reach
+// the host unchanged.
+TEST_F(BadInput, KeysOfEveryNotification) {
+    for (const std::wstring& text : {kHugeText, kBrokenText}) {
+        adpop::EngineItem item = Item(text, kAdPopHandleUndecided);
+        item.textA = item.textB = item.softwareName = text;
+        engine.AddItem(item);
+    }
+    InitAndSettle();
+    const HWND ad = AdWindow();
+    struct Row {
+        const char* name;
+        std::function<int()> fire;
+        std::wstring line; // empty: the record arrives unchanged instead
+        const std::wstring* key;
+    };
+    std::vector<Row> rows = {
+        {"hat, null key", [&] { return engine.FireAdHat(nullptr, ad); },
+         L"key is null(KelvaneCenter::AdWarden::CallBackAdHat)", nullptr},
+        {"block, null key", [&] { return engine.FireAdBlock(nullptr); }, L"AdBlockNotify lpkey is nullptr", nullptr},
+        {"other-ad, null key", [&] { return engine.FireOtherAd(nullptr, ad); },
+         L"key is null(KelvaneCenter::AdWarden::CallBackOtherAdNotify)", nullptr},
+        {"hat, empty key", [&] { return engine.FireAdHat(L"", ad); }, L"pItem is null", nullptr},
+        {"block, empty key", [&] { return engine.FireAdBlock(L""); }, L"pItem is null", nullptr},
+        {"other-ad, empty key", [&] { return engine.FireOtherAd(L"", ad); }, L"pItem is null", nullptr},
+    };
+    for (const std::wstring* key : {&kHugeText, &kBrokenText}) {
+        rows.push_back({"hat, huge or broken key", [&, key] { return engine.FireAdHat(key->c_str(), ad); }, L"", key});
+        rows.push_back({"block, huge or broken key", [&, key] { return engine.FireAdBlock(key->c_str()); }, L"", key});
+        rows.push_back(
+            {"other-ad, huge or broken key", [&, key] { return engine.FireOtherAd(key->c_str(), ad); }, L"", key});
+    }
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        adwtest::LogCapture log;
+        host.Clear();
+        EXPECT_EQ(row.fire(), 1);
+        if (row.key == nullptr) {
+            EXPECT_TRUE(adwtest::WaitUntil([&] { return HasLine(log, row.line, kError); })) << log.Dump();
+        } else {
+            EXPECT_TRUE(adwtest::WaitUntil([&] { return RecordsFor(host, *row.key) > 0; }));
+            const auto records = host.OfKind(HostEvent::Record);
+            ASSERT_FALSE(records.empty());
+            EXPECT_EQ(records[0].records[0].textA, *row.key); // texts too, unchanged
+        }
+    }
+    ui.Run([] {}); // the hats of the huge and broken keys were made, or refused, without a fault
+    ExpectPeriodWorks();
+}
+
+// Texts of listed items: empty, huge and broken come through unchanged;
+// pop-up types out of range are passed to the host as they are and described
+// as unclassified, with a line.
+TEST_F(BadInput, ItemAccessorsAndPopupTypes) {
+    const std::wstring texts[] = {L"", kHugeText, kBrokenText};
+    const int types[] = {-1, 6, INT_MAX, INT_MIN};
+    int n = 0;
+    for (const std::wstring& text : texts) {
+        adpop::EngineItem item = Item(L"text-" + std::to_wstring(n++), kAdPopHandleUndecided);
+        item.textA = item.textB = item.softwareName = item.exePath = text;
+        engine.AddItem(item);
+    }
+    for (int type : types) {
+        adpop::EngineItem item = Item(L"type-" + std::to_wstring(type), kAdPopHandleUndecided);
+        item.popupType = type;
+        engine.AddItem(item);
+    }
+    InitAndSettle();
+    adwtest::LogCapture log;
+    ASSERT_EQ(client->GetBlockingRecords(), 0u);
+    ASSERT_TRUE(host.WaitFor(HostEvent::Records, 1));
+    const auto listed = host.OfKind(HostEvent::Records)[0].records;
+    for (int i = 0; i < 3; ++i) {
+        const auto found = std::find_if(listed.begin(), listed.end(),
+                                        [&](const auto& r) { return r.popupId == L"text-" + std::to_wstring(i); });
+        ASSERT_NE(found, listed.end());
+        EXPECT_EQ(found->textA, texts[i]);
+        EXPECT_EQ(found->textB, texts[i]);
+    }
+    for (int type : types) {
+        SCOPED_TRACE(type);
+        const std::wstring key = L"type-" + std::to_wstring(type);
+        const auto found = std::find_if(listed.begin(), listed.end(), [&](const auto& r) { return r.popupId == key; });
+        ASSERT_NE(found, listed.end());
+        EXPECT_EQ(found->popupType, type);
+        EXPECT_EQ(engine.FireOtherAd(key.c_str(), AdWindow()), 1); // described for telemetry
+        EXPECT_TRUE(adwtest::WaitUntil([&] {
+            return HasLine(log, L"unknown pop-up type, described as unclassified: " + std::to_wstring(type), kInfo);
+        })) << log.Dump();
+    }
+    ExpectPeriodWorks();
+}
+
+// Window handles that name no window any more, at the notification or by the
+// time the hat is made: no hat, a line.
+TEST_F(BadInput, StaleAndDestroyedWindowHandles) {
+    InitAndSettle();
+    const HWND destroyed =
+        CreateWindowExW(0, L"STATIC", L"gone", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    DestroyWindow(destroyed);
+    for (HWND window : {destroyed, reinterpret_cast<HWND>(static_cast<ULONG_PTR>(0x7FFFFFF0))}) {
+        adwtest::LogCapture log;
+        host.Clear();
+        EXPECT_EQ(NotifyHat(window), 1);
+        EXPECT_EQ(engine.FireOtherAd(kKey, window), 1);
+        EXPECT_TRUE(adwtest::WaitUntil([&] { return log.CountPrefix(L"pItem is null") >= 2; })) << log.Dump();
+        EXPECT_EQ(host.CountOf(HostEvent::Record), 0u);
+        EXPECT_EQ(VisibleWindowOfClass(L"BlockingPopup"), nullptr);
+    }
+    // The ad window goes after its record, while the hat job waits for the UI thread.
+    adwtest::LogCapture log;
+    const HWND late = CreateWindowExW(WS_EX_NOACTIVATE, L"STATIC", L"late", WS_POPUP | WS_VISIBLE, 100, 100, 200, 100,
+                                      nullptr, nullptr, nullptr, nullptr);
+    adw::UniqueHandle gate(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    host.Clear();
+    ASSERT_TRUE(DuiLib::UIMainQueue::getInstance().dispatch([&] { WaitForSingleObject(gate.get(), 10000); }));
+    EXPECT_EQ(engine.FireAdHat(kKey, late), 1);
+    EXPECT_EQ(client->GetBlockingRecords(), 0u); // answered once the hat job has handed over
+    EXPECT_TRUE(host.WaitFor(HostEvent::Records, 1));
+    DestroyWindow(late);
+    SetEvent(gate.get());
+    EXPECT_TRUE(ui.Run([] {}));
+    EXPECT_EQ(VisibleWindowOfClass(L"BlockingPopup"), nullptr);
+    EXPECT_TRUE(HasLine(log, L"ad window gone before its hat was made", kInfo)) << log.Dump();
+    ExpectPeriodWorks();
+}
+
+// The host calls back into the manager from inside OnBlockingRecord, on the
+// queue's worker: each call answers at once, and its own work comes after.
+TEST_F(BadInput, CallbacksThatCallBackIntoTheManager) {
+    InitAndSettle();
+    struct Row {
+        const char* name;
+        std::function<int()> call;
+        int result;
+    } rows[] = {
+        {"GetBlockedTimes", [&] { return client->GetBlockedTimes(); }, 0},
+        {"GetBlockingRecords", [&] { return static_cast<int>(client->GetBlockingRecords()); }, 0},
+        {"SetBlockingStatus", [&] { return static_cast<int>(client->SetBlockingStatus(kKey, true)); }, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        engine.SetHandleTypeResult(nullptr, 1);
+        std::atomic<bool> armed{true};
+        std::atomic<int> answer{-1};
+        host.onCall = [&](HostEvent::Kind kind) {
+            if (kind == HostEvent::Record && armed.exchange(false)) answer = row.call();
+        };
+        host.Clear();
+        EXPECT_EQ(engine.FireOtherAd(kKey, AdWindow()), 1);
+        EXPECT_TRUE(adwtest::WaitUntil([&] { return !armed.load(); }));
+        EXPECT_TRUE(adwtest::WaitUntil([&] { return answer.load() != -1; }));
+        EXPECT_EQ(answer.load(), row.result);
+        // The manager still answers: a listing queued now reaches the host.
+        EXPECT_EQ(client->GetBlockingRecords(), 0u);
+        EXPECT_TRUE(host.WaitFor(HostEvent::Records, 1));
+        host.onCall = nullptr;
+    }
+    ExpectPeriodWorks();
+}
+
+} // namespace
+} // namespace reliability
