@@ -93,8 +93,8 @@ TEST_F(Matrix, Registry) {
              engine.FireAdBlock(kKey);
              return result;
          },
-         // Every access to the key asks for full access, so a key that refuses
-         // writes reads as absent: the switches take their defaults.
+         // A protected access list holding only the deny entry grants nothing
+         // else either, so the key reads as absent: the switches take their defaults.
          101,
          L"register key not exist. path = "
          L"\\SOFTWARE\\Norvane\\Hubrix\\Kelvane(KelvaneCenter::LoadConfig::SetBlockTimesConfig)",
@@ -105,8 +105,16 @@ TEST_F(Matrix, Registry) {
          },
          nullptr},
         {"focus list as REG_SZ",
-         [] { adwtest::SetString(HKEY_CURRENT_USER, hosttest::kConfigKey, L"FocusSceneProcesses", L"game.exe"); }, init,
-         0, L"not a REG_MULTI_SZ value, read as empty: FocusSceneProcesses", kError, recreate, nullptr},
+         [] {
+             adwtest::CreateKey(HKEY_LOCAL_MACHINE, hosttest::kConfigKey);
+             adwtest::SetString(HKEY_LOCAL_MACHINE, hosttest::kConfigKey, L"FocusSceneProcesses", L"game.exe");
+         },
+         init, 0, L"not a REG_MULTI_SZ value, read as empty: FocusSceneProcesses", kError,
+         [&] {
+             RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, hosttest::kConfigKey, L"FocusSceneProcesses");
+             recreate();
+         },
+         nullptr},
     });
 }
 
