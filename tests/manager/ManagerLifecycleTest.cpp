@@ -117,10 +117,7 @@ TEST_F(ManagerLifecycle, InitWithNoCallbackRegisteredAnswersWithItsCode) {
 }
 
 TEST_F(ManagerLifecycle, TrackerModeFollowsTheSwitches) {
-    struct Case {
-        DWORD blocking, power;
-        int mode;
-    } cases[] = {{0, 1, 2}, {1, 0, 1}, {0, 0, 0}, {1, 1, 2}, {7, 0, 0}};
+    struct Case { DWORD blocking, power; int mode; } cases[] = {{0, 1, 2}, {1, 0, 1}, {0, 0, 0}, {1, 1, 2}, {7, 0, 0}};
     // Each case's mode differs from the one before it, so a mode left unset shows.
     for (const Case& c : cases) {
         SetSwitch(L"PopUpBlockingStatus", c.blocking);
@@ -154,9 +151,7 @@ TEST_F(ManagerLifecycle, CounterIsThePersistedValueElseTheEngineTotal) {
         } else {
             SetSwitch(L"BlockedTimes", static_cast<DWORD>(c.persisted));
         }
-        if (c.blockDuringInit) {
-            engine.FireOnNextSetTrackerState(kAdPopScriptAdBlock, L"a");
-        }
+        if (c.blockDuringInit) engine.FireOnNextSetTrackerState(kAdPopScriptAdBlock, L"a");
         host.Clear();
         ASSERT_EQ(client->Init(), 0);
         ASSERT_TRUE(host.WaitFor(HostEvent::BlockedTimes, 1));

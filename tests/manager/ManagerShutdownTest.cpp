@@ -177,9 +177,7 @@ TEST_F(ManagerStress, NotificationsInFlightNeverOutliveUnInit) {
     for (int cycle = 0; cycle < kCycles; ++cycle) {
         stopped = false;
         ASSERT_EQ(client->Init(), 0);
-        if (cycle == 0) {
-            ASSERT_TRUE(engine.StartStorm(4, L"storm", window.get()));
-        }
+        if (cycle == 0) { ASSERT_TRUE(engine.StartStorm(4, L"storm", window.get())); }
         // Let the engine threads reach the manager in this period before stopping it.
         ASSERT_TRUE(adwtest::WaitUntil([&] { return engine.StormCalls() > lastStormCalls + 20; }));
         lastStormCalls = engine.StormCalls();
