@@ -97,8 +97,9 @@ protected:
         return out;
     }
 
-    static adpop::EngineItem Item(const std::wstring& key, int handleType) {
+    static adpop::EngineItem Item(const std::wstring& key, int handleType, unsigned blockCount = 0) {
         adpop::EngineItem item;
+        item.blockCount = blockCount;
         item.key = key;
         item.textA = key + L" A";
         item.textB = key + L" B";

@@ -13,9 +13,7 @@ using ManagerNotifications = HostTest;
 
 TEST_F(ManagerNotifications, BlockGivesRecentRecordCounterThenBlockedRecord) {
     SetSwitch(L"BlockedTimes", 10);
-    adpop::EngineItem item = Item(L"k", 1);
-    item.blockCount = 4;
-    engine.AddItem(item);
+    engine.AddItem(Item(L"k", 1, 4));
     InitAndSettle();
 
     ASSERT_EQ(engine.FireAdBlock(L"k"), 1);

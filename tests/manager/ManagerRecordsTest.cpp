@@ -56,8 +56,7 @@ TEST_F(ManagerRecords, ListFollowsRecencyHandleTypeAndSigner) {
         {L"withFailure", 1, 0, 0, nullptr, 0}, // fetched with a failure code, item kept
     };
     for (const Row& row : rows) {
-        adpop::EngineItem item = Item(row.key, row.type);
-        item.blockCount = row.blocks;
+        adpop::EngineItem item = Item(row.key, row.type, row.blocks);
         item.lastBlockTime = LocalTimeDaysAgo(row.daysAgo);
         item.hideFlag = row.hide;
         if (row.exe != nullptr) item.exePath = Fixture(row.exe);

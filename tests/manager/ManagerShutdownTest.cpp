@@ -77,15 +77,11 @@ TEST_F(ManagerShutdown, StoppingWaitsForTheCallbackInFlightServingItsSentMessage
 
 // The host stops the manager from inside its own callback, on the queue's worker.
 TEST_F(ManagerShutdown, CallbackMayUnregisterStopOrRestartTheManager) {
-    struct Case {
-        const char* name;
-        std::function<void()> act;
-        unsigned recordsAfter; // GetBlockingRecords afterwards
-    } cases[] = {
+    // recordsAfter: what GetBlockingRecords answers afterwards
+    struct Case { const char* name; std::function<void()> act; unsigned recordsAfter; } cases[] = {
         {"UnRegisterCallback", [&] { client->UnRegisterCallback(); }, 0u},
         {"UnInit", [&] { client->UnInit(); }, 206u},
-        {"Init", [&] { EXPECT_EQ(client->Init(), 0); }, 0u},
-    };
+        {"Init", [&] { EXPECT_EQ(client->Init(), 0); }, 0u}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         client->RegisterCallback(&host);

@@ -66,20 +66,23 @@ TEST_F(Matrix, Registry) {
         adwtest::CreateKey(HKEY_CURRENT_USER, hosttest::kConfigKey);
         SetSwitch(L"PopUpBlockingStatus", 1);
     };
-    const auto setString = [](const wchar_t* name, const wchar_t* value) {
-        return [=] { adwtest::SetString(HKEY_CURRENT_USER, hosttest::kConfigKey, name, value); };
+    const auto setString = [](HKEY root, const wchar_t* name, const wchar_t* value) {
+        return [=] { adwtest::SetString(root, hosttest::kConfigKey, name, value); };
     };
+    // The focus lists are the machine's: the fixture removes its key at the end.
+    const auto machineList = setString(HKEY_LOCAL_MACHINE, L"FocusSceneProcesses", L"game.exe");
     const auto initAndBlock = [&] { const int result = init(); engine.FireAdBlock(kKey); return result; };
     // Every access to the key asks for full access, so a key that refuses
     // writes reads as absent: the switches take their defaults.
     const std::wstring keyAbsent =
         L"register key not exist. path = \\SOFTWARE\\Norvane\\Hubrix\\Kelvane(KelvaneCenter::LoadConfig::SetBlockTimesConfig)";
     RunRows({
-        {"BlockedTimes is a string", setString(L"BlockedTimes", L"12"), init, 0, L"Get BlockTimes registry value failed.", kInfo, recreate, nullptr},
+        {"BlockedTimes is a string", setString(HKEY_CURRENT_USER, L"BlockedTimes", L"12"), init, 0, L"Get BlockTimes registry value failed.", kInfo, recreate, nullptr},
         {"writes refused by the key's ACL", [] { ASSERT_TRUE(DenySetValue(true)); }, initAndBlock, 101, keyAbsent, kInfo,
          [&] { DenySetValue(false), recreate(); }, nullptr},
-        {"focus list as REG_SZ", setString(L"FocusSceneProcesses", L"game.exe"), init, 0,
-         L"not a REG_MULTI_SZ value, read as empty: FocusSceneProcesses", kError, recreate, nullptr},
+        {"focus list as REG_SZ", [&] { SetGate(L"FocusModeSupported", 0), machineList(); },
+         init, 0, L"not a REG_MULTI_SZ value, read as empty: FocusSceneProcesses", kError,
+         [] { RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, hosttest::kConfigKey, L"FocusSceneProcesses"); }, nullptr},
     });
 }
 
