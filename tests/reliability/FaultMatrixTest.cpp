@@ -77,7 +77,8 @@ TEST_F(Matrix, Registry) {
     const std::wstring keyAbsent =
         L"register key not exist. path = \\SOFTWARE\\Norvane\\Hubrix\\Kelvane(KelvaneCenter::LoadConfig::SetBlockTimesConfig)";
     RunRows({
-        {"BlockedTimes is a string", setString(HKEY_CURRENT_USER, L"BlockedTimes", L"12"), init, 0, L"Get BlockTimes registry value failed.", kInfo, recreate, nullptr},
+        {"BlockedTimes is a string", setString(HKEY_CURRENT_USER, L"BlockedTimes", L"12"), init, 0,
+         L"Get BlockTimes registry value failed.", kInfo, recreate, nullptr},
         {"writes refused by the key's ACL", [] { ASSERT_TRUE(DenySetValue(true)); }, initAndBlock, 101, keyAbsent, kInfo,
          [&] { DenySetValue(false), recreate(); }, nullptr},
         {"focus list as REG_SZ", [&] { SetGate(L"FocusModeSupported", 0), machineList(); },

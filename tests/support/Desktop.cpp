@@ -82,7 +82,7 @@ void ClickAt(POINT point) {
 
 std::vector<HWND> VisibleWindows(const wchar_t* className) {
     std::vector<HWND> windows;
-    for (HWND w = FindWindowExW(nullptr, nullptr, className, nullptr); w != nullptr; w = FindWindowExW(nullptr, w, className, nullptr))
+    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, className, nullptr)) != nullptr;)
         if (IsWindowVisible(w)) windows.push_back(w);
     return windows;
 }
