@@ -25,12 +25,8 @@ const std::string kTypeNames[] = {
 using PopupInfo = VendorTest;
 
 TEST_F(PopupInfo, TypeNameAndSoftwareNameAsJson) {
-    struct Case {
-        int type;
-        std::wstring softwareName;
-        std::string escapedName;
-        int nameIndex; // outside the table: type 0's name, with the type's own number
-    };
+    // nameIndex outside the table: type 0's name, with the type's own number
+    struct Case { int type; std::wstring softwareName; std::string escapedName; int nameIndex; };
     std::vector<Case> cases = {{6, L"Vendor", "Vendor", 0}, {9, L"Vendor", "Vendor", 0}, {-1, L"Vendor", "Vendor", 0},
                                {INT_MIN, L"Vendor", "Vendor", 0}, {1, L"", "", 1},
                                {3, L"Say \"hi\" from C:\\Tools\\", R"(Say \"hi\" from C:\\Tools\\)", 3}};

@@ -20,10 +20,7 @@ std::string WindowInfo(HWND window) {
 }
 
 TEST(WindowInfo, ProcessIsNamedWithItsSignerOrAnEmptySign) {
-    struct Case {
-        const wchar_t* exe;
-        std::string json;
-    };
+    struct Case { const wchar_t* exe; std::string json; };
     const Case cases[] = {
         {L"unsigned_app.exe", R"({"processName":"unsigned_app.exe","processSign":""})"},
         {L"signed_technologies.exe",

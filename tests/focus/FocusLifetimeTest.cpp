@@ -49,10 +49,7 @@ protected:
 
 // A host's UI thread stops the monitor while a judgement's receiver sends to it, and the
 // message's handler calls back into the monitor: refused at once; the stop ends the run in time.
-struct Host {
-    HWND window = nullptr;
-    bool startAgain = true, stopAgain = true, stopped = false;
-} host;
+struct Host { HWND window = nullptr; bool startAgain = true, stopAgain = true, stopped = false; } host;
 LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message != WM_APP) return DefWindowProcW(window, message, wParam, lParam);
     host.startAgain = FocusScene::GetInstance().StartMonitor();

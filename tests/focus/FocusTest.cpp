@@ -291,10 +291,8 @@ TEST_F(FocusManager, AHatWaitsForTheSceneOnItsMonitorToEnd) {
     FocusScene& scene = FocusScene::GetInstance();
     scene.RecordJudgement(MonitorFromWindow(ad, MONITOR_DEFAULTTONEAREST), true, "film.exe");
     auto hats = [] { return FindWindowW(L"BlockingPopup", nullptr) != nullptr; };
-    engine.FireAdHat(L"held", ad);
-    ASSERT_TRUE(host.WaitFor(HostEvent::Record, 1));
-    ASSERT_EQ(client->GetBlockingRecords(), 0u); // the hat job has run once the listing answers
-    ASSERT_TRUE(host.WaitFor(HostEvent::Records, 1) && ui.Run([] {}));
+    QueueHat(L"held", ad);
+    ASSERT_TRUE(host.WaitFor(HostEvent::Record, 1) && ui.Run([] {}));
     EXPECT_FALSE(hats());
     scene.FocusSceneJudge(ad); // a window that is not full screen comes to the front there
     EXPECT_TRUE(adwtest::WaitUntil(hats));

@@ -28,9 +28,7 @@ bool MoveLastWriteOn(const std::wstring& path) {
                                        nullptr, OPEN_EXISTING, 0, nullptr));
     ULARGE_INTEGER time = {};
     FILETIME written = {};
-    if (!file || !GetFileTime(file.get(), nullptr, nullptr, &written)) {
-        return false;
-    }
+    if (!file || !GetFileTime(file.get(), nullptr, nullptr, &written)) return false;
     time.LowPart = written.dwLowDateTime;
     time.HighPart = written.dwHighDateTime;
     time.QuadPart += 10000000; // a second later
@@ -83,9 +81,7 @@ TEST(SignerCache, PastItsCapacityTheEntryUsedLongestAgoGoes) {
     SignerCache cache(2);
     const std::wstring a = Fixture(L"signed_device.exe");
     const std::wstring b = Fixture(L"signed_lowercase.exe");
-    for (const std::wstring& path : {a, b, a, Fixture(L"unsigned_app.exe"), a}) {
-        cache.Lookup(path);
-    }
+    for (const std::wstring& path : {a, b, a, Fixture(L"unsigned_app.exe"), a}) cache.Lookup(path);
     EXPECT_EQ(cache.Size(), 2u);
     EXPECT_EQ(cache.Reads(), 3u); // a was kept: used after b
     cache.Lookup(b);
@@ -108,9 +104,7 @@ TEST(SignerCache, ThreadsAskingAtOnceAllGetTheFilesAnswers) {
             }
         });
     }
-    for (std::thread& thread : threads) {
-        thread.join();
-    }
+    for (std::thread& thread : threads) thread.join();
     EXPECT_EQ(wrong.load(), 0);
     EXPECT_EQ(cache.Size(), 4u);
     EXPECT_LE(cache.Reads(), 4u * 8u); // a file missed by several threads at once may be read by each

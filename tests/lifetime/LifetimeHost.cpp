@@ -18,7 +18,6 @@
 #include <atomic>
 #include <cstdarg>
 #include <cstdio>
-#include <cwchar>
 #include <string>
 #include <thread>
 
@@ -50,12 +49,14 @@ std::wstring ExeDir() {
     return dir.substr(0, dir.find_last_of(L'\\'));
 }
 
-void Report(const char* format, ...) {
+// The figures' file, opened for appending; null when no file is named.
+FILE* OpenReport() {
     char path[MAX_PATH] = {};
-    if (GetEnvironmentVariableA("ADW_LIFETIME_OUT", path, MAX_PATH) == 0) {
-        return;
-    }
-    if (FILE* out = std::fopen(path, "a")) {
+    return GetEnvironmentVariableA("ADW_LIFETIME_OUT", path, MAX_PATH) == 0 ? nullptr : std::fopen(path, "a");
+}
+
+void Report(const char* format, ...) {
+    if (FILE* out = OpenReport()) {
         va_list values;
         va_start(values, format);
         std::vfprintf(out, format, values);
@@ -82,9 +83,6 @@ struct Library {
 
     bool Load() {
         module = LoadLibraryW((ExeDir() + L"\\" + kLibrary).c_str());
-        if (module == nullptr) {
-            return false;
-        }
         using Factory = void* (*)();
 #ifdef _MSC_VER
         const char* clientName =
@@ -97,9 +95,7 @@ struct Library {
 #endif
         auto getClient = reinterpret_cast<Factory>(reinterpret_cast<void*>(GetProcAddress(module, clientName)));
         auto getSettings = reinterpret_cast<Factory>(reinterpret_cast<void*>(GetProcAddress(module, settingsName)));
-        if (getClient == nullptr || getSettings == nullptr) {
-            return false;
-        }
+        if (module == nullptr || getClient == nullptr || getSettings == nullptr) return false;
         client = static_cast<KelvaneMsgCenter::IPopUpBlockingClient*>(getClient());
         settings = static_cast<KelvaneMsgCenter::IPopUpBlockingSettingMgr*>(getSettings());
         return true;
@@ -107,49 +103,27 @@ struct Library {
     void Free() { FreeLibrary(module); }
 };
 
+// Waits for `done`, serving this thread's messages meanwhile unless `pump` is false.
 template <typename Done>
-bool PumpUntil(Done done, DWORD timeoutMs) {
+bool PumpUntil(Done done, DWORD timeoutMs, bool pump = true) {
     const ULONGLONG end = GetTickCount64() + timeoutMs;
-    for (;;) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        if (done()) {
-            return true;
-        }
-        if (GetTickCount64() >= end) {
-            return false;
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    for (MSG message;;) {
+        while (pump && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        if (done()) return true;
+        if (GetTickCount64() >= end) return false;
+        if (pump) MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        else Sleep(5);
     }
 }
 
-template <typename Done>
-bool WaitWithoutPumping(Done done, DWORD timeoutMs) {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    while (!done()) {
-        if (GetTickCount64() >= end) {
-            return false;
-        }
-        Sleep(5);
-    }
-    return true;
-}
-
-bool LibraryGone() {
-    return GetModuleHandleW(kLibrary) == nullptr;
-}
+bool LibraryGone() { return GetModuleHandleW(kLibrary) == nullptr; }
 
 HWND WindowOfClass(const wchar_t* className) {
     for (HWND w = FindWindowExW(nullptr, nullptr, className, nullptr); w != nullptr;
          w = FindWindowExW(nullptr, w, className, nullptr)) {
         DWORD owner = 0;
         GetWindowThreadProcessId(w, &owner);
-        if (owner == GetCurrentProcessId() && IsWindowVisible(w)) {
-            return w;
-        }
+        if (owner == GetCurrentProcessId() && IsWindowVisible(w)) return w;
     }
     return nullptr;
 }
@@ -182,9 +156,7 @@ struct AdScene {
     Library library;
 
     bool Start() {
-        if (!engine.Ok() || SetDword(L"PopUpBlockingStatus", 1) != ERROR_SUCCESS) {
-            return false;
-        }
+        if (!engine.Ok() || SetDword(L"PopUpBlockingStatus", 1) != ERROR_SUCCESS) return false;
         engine.Reset();
         adpop::EngineItem item;
         item.key = L"lifetime-ad";
@@ -192,9 +164,7 @@ struct AdScene {
         engine.AddItem(item);
         adWindow = CreateWindowExW(WS_EX_NOACTIVATE, L"STATIC", L"ad", WS_POPUP | WS_VISIBLE, 400, 300, 240, 120,
                                    nullptr, nullptr, nullptr, nullptr);
-        if (adWindow == nullptr || !library.Load()) {
-            return false;
-        }
+        if (adWindow == nullptr || !library.Load()) return false;
         library.client->RegisterCallback(&callback);
         return library.client->Init() == 0;
     }
@@ -202,7 +172,7 @@ struct AdScene {
     bool FireHat() {
         const int before = callback.records.load();
         return engine.FireAdHat(L"lifetime-ad", adWindow) == 1 &&
-               WaitWithoutPumping([&] { return callback.records.load() > before; }, 10000);
+               PumpUntil([&] { return callback.records.load() > before; }, 10000, false);
     }
     void Stop() {
         library.client->UnInit();
@@ -213,9 +183,7 @@ struct AdScene {
 
 int PendingUiJobs() {
     AdScene scene;
-    if (!scene.Start() || !scene.FireHat()) {
-        return kSetUpFailed;
-    }
+    if (!scene.Start() || !scene.FireHat()) return kSetUpFailed;
     scene.library.client->ScreenshotBlocking();
     Sleep(100); // the worker hands the hat over right after the record
     scene.Stop();
@@ -224,17 +192,12 @@ int PendingUiJobs() {
 
 int BlockedUi() {
     AdScene scene;
-    if (!scene.Start() || !scene.FireHat() || !PumpUntil([] { return WindowOfClass(L"BlockingPopup"); }, 10000)) {
+    if (!scene.Start() || !scene.FireHat() || !PumpUntil([] { return WindowOfClass(L"BlockingPopup"); }, 10000) ||
+        (scene.library.client->ScreenshotBlocking(), !PumpUntil([] { return WindowOfClass(L"CaptureWindowDialog"); }, 10000)))
         return kSetUpFailed;
-    }
-    scene.library.client->ScreenshotBlocking();
-    if (!PumpUntil([] { return WindowOfClass(L"CaptureWindowDialog"); }, 10000)) {
-        return kSetUpFailed;
-    }
     // The UI thread waits for the thread that stops and unloads the library.
     Report("hat and overlay open\n");
-    std::thread stopper([&scene] { scene.Stop(); });
-    stopper.join();
+    std::thread([&scene] { scene.Stop(); }).join();
     Report("stopped and freed\n");
     return EndsUnloaded();
 }
@@ -243,24 +206,19 @@ int BlockedUi() {
 int FocusAfterUnInit() {
     adpop::EngineScriptClient engine;
     if (!engine.Ok() || SetDword(L"PopUpBlockingStatus", 1) != ERROR_SUCCESS ||
-        SetDword(L"FocusModeSupported", 1, HKEY_LOCAL_MACHINE) != ERROR_SUCCESS) {
+        SetDword(L"FocusModeSupported", 1, HKEY_LOCAL_MACHINE) != ERROR_SUCCESS)
         return kSetUpFailed;
-    }
     engine.Reset();
     const long threadsBefore = CountThreads();
     Library library;
     const bool started = library.Load() && library.client->Init() == 0;
     RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kConfigKey, L"FocusModeSupported"); // read by Init
-    if (!started) {
-        return kSetUpFailed;
-    }
+    if (!started) return kSetUpFailed;
     library.client->UnInit();
     const int result = library.settings->SetFocusState(true);
     library.Free();
     Report("SetFocusState after UnInit: %d (threads before %ld)\n", result, threadsBefore);
-    if (!PumpUntil(LibraryGone, 5000)) {
-        return kStillLoaded;
-    }
+    if (!PumpUntil(LibraryGone, 5000)) return kStillLoaded;
     // The system's pool lets an idle thread go after some seconds.
     const bool flat = PumpUntil([&] { return CountThreads() <= threadsBefore; }, 20000);
     Report("threads before %ld, after %ld\n", threadsBefore, CountThreads());
@@ -270,9 +228,7 @@ int FocusAfterUnInit() {
 // One period as a host has it, with a notification that is counted and reported.
 bool OnePeriod(adpop::EngineScriptClient& engine, Callback& callback) {
     Library library;
-    if (!library.Load()) {
-        return false;
-    }
+    if (!library.Load()) return false;
     library.client->RegisterCallback(&callback);
     const bool started = library.client->Init() == 0;
     engine.FireAdBlock(L"reload-ad");
@@ -285,9 +241,7 @@ bool OnePeriod(adpop::EngineScriptClient& engine, Callback& callback) {
 
 int Reload(int loads) {
     adpop::EngineScriptClient engine; // keeps the engine's module, and its own threads, across the loads
-    if (!engine.Ok() || SetDword(L"PopUpBlockingStatus", 1) != ERROR_SUCCESS) {
-        return kSetUpFailed;
-    }
+    if (!engine.Ok() || SetDword(L"PopUpBlockingStatus", 1) != ERROR_SUCCESS) return kSetUpFailed;
     engine.Reset();
     adpop::EngineItem item;
     item.key = L"reload-ad";
@@ -295,24 +249,17 @@ int Reload(int loads) {
     engine.AddItem(item);
     // The host links its own libraries, which the library uses too: they stay
     // loaded across the library's loads, as they do in the host.
-    for (const wchar_t* hostLibrary : {L"LogHelper.dll", L"KrFileUtil.dll", L"IPCMessage.dll", L"qeevent.dll"}) {
+    for (const wchar_t* hostLibrary : {L"LogHelper.dll", L"KrFileUtil.dll", L"IPCMessage.dll", L"qeevent.dll"})
         LoadLibraryW(hostLibrary);
-    }
     Callback callback;
     // The first periods make what the process keeps whoever loads the library
     // (the system's thread pool, the UI library's windows).
-    for (int i = 0; i < 3; ++i) {
-        if (!OnePeriod(engine, callback)) {
-            return kSetUpFailed;
-        }
-    }
+    for (int i = 0; i < 3; ++i)
+        if (!OnePeriod(engine, callback)) return kSetUpFailed;
     PumpUntil([] { return false; }, 500);
     const adwtest::ProcessCounts start;
-    for (int i = 0; i < loads; ++i) {
-        if (!OnePeriod(engine, callback)) {
-            return kStillLoaded;
-        }
-    }
+    for (int i = 0; i < loads; ++i)
+        if (!OnePeriod(engine, callback)) return kStillLoaded;
     // Pool threads that served the last load end on their own a little later.
     // The MinGW threading runtime linked into the library keeps a few handles
     // per load (its per-thread and condition-variable state: Thread, Event and
@@ -326,11 +273,9 @@ int Reload(int loads) {
     const long long privateSlack = 256 * 1024 + 96LL * 1024 * loads;
     const auto flat = [&] { return adwtest::ProcessCounts().Within(start, kThreadSlack, handleSlack, 0, privateSlack); };
     PumpUntil(flat, 5000);
-    if (char path[MAX_PATH] = {}; GetEnvironmentVariableA("ADW_LIFETIME_OUT", path, MAX_PATH) != 0) {
-        if (FILE* out = std::fopen(path, "a")) {
-            adwtest::ProcessCounts().Print(out, ("after " + std::to_string(loads) + " loads").c_str(), start);
-            std::fclose(out);
-        }
+    if (FILE* out = OpenReport()) {
+        adwtest::ProcessCounts().Print(out, ("after " + std::to_string(loads) + " loads").c_str(), start);
+        std::fclose(out);
     }
     return flat() ? kOk : kLeaked;
 }
@@ -343,18 +288,10 @@ int wmain(int argc, wchar_t** argv) {
     Gdiplus::GdiplusStartupInput input;
     ULONG_PTR gdiplus = 0;
     Gdiplus::GdiplusStartup(&gdiplus, &input, nullptr);
-    const wchar_t* scenario = argc > 1 ? argv[1] : L"";
-    if (std::wcscmp(scenario, L"pending-ui-jobs") == 0) {
-        return PendingUiJobs();
-    }
-    if (std::wcscmp(scenario, L"blocked-ui") == 0) {
-        return BlockedUi();
-    }
-    if (std::wcscmp(scenario, L"focus-after-uninit") == 0) {
-        return FocusAfterUnInit();
-    }
-    if (std::wcscmp(scenario, L"reload") == 0 && argc > 2) {
-        return Reload(_wtoi(argv[2]));
-    }
-    return kSetUpFailed;
+    const std::wstring scenario = argc > 1 ? argv[1] : L"";
+    return scenario == L"pending-ui-jobs" ? PendingUiJobs()
+           : scenario == L"blocked-ui" ? BlockedUi()
+           : scenario == L"focus-after-uninit" ? FocusAfterUnInit()
+           : scenario == L"reload" && argc > 2 ? Reload(_wtoi(argv[2]))
+                                                : kSetUpFailed;
 }

@@ -37,17 +37,11 @@ void ExpectHostEndsCleanly(const std::wstring& args) {
     EXPECT_EQ(code, 0u) << figures;
 }
 
-TEST_F(ManagerLifetime, UnloadedWithUiJobsStillQueued) {
-    ExpectHostEndsCleanly(L"pending-ui-jobs");
-}
+TEST_F(ManagerLifetime, UnloadedWithUiJobsStillQueued) { ExpectHostEndsCleanly(L"pending-ui-jobs"); }
 
-TEST_F(ManagerLifetime, UnloadedFromAnotherThreadWhileTheUiThreadWaits) {
-    ExpectHostEndsCleanly(L"blocked-ui");
-}
+TEST_F(ManagerLifetime, UnloadedFromAnotherThreadWhileTheUiThreadWaits) { ExpectHostEndsCleanly(L"blocked-ui"); }
 
-TEST_F(ManagerLifetime, FocusModeAfterUnInitStartsNothing) {
-    ExpectHostEndsCleanly(L"focus-after-uninit");
-}
+TEST_F(ManagerLifetime, FocusModeAfterUnInitStartsNothing) { ExpectHostEndsCleanly(L"focus-after-uninit"); }
 
 TEST_F(ManagerLifetime, LoadedAndUnloadedTwoHundredTimesLeavesThreadsHandlesWindowsAndMemoryFlat) {
     ExpectHostEndsCleanly(L"reload 200");
@@ -62,11 +56,7 @@ TEST_F(ManagerLifetime, CallsOnTheUiThreadDoNotWaitForACallbackWaitingForIt) {
     std::shared_ptr<std::atomic<bool>> setter;
     const auto list = [&] { client->GetBlockingRecords(); };
     const auto setState = [&] { setter = adwtest::RunDetached([&] { settings->SetBlockingState(1); }); };
-    struct Row {
-        const char* call;
-        HostEvent::Kind held;
-        std::function<void()> trigger, onUiThread;
-    } rows[] = {
+    struct Row { const char* call; HostEvent::Kind held; std::function<void()> trigger, onUiThread; } rows[] = {
         {"UnRegisterCallback", HostEvent::Records, list, [&] { client->UnRegisterCallback(); }},
         {"RegisterCallback(other)", HostEvent::Records, list, [&] { client->RegisterCallback(&other); }},
         {"UnInit", HostEvent::Records, list, [&] { client->UnInit(); }},

@@ -24,9 +24,7 @@ bool FailThisOne() {
 
 void* operator new(std::size_t size) {
     void* p = FailThisOne() ? nullptr : ::HeapAlloc(::GetProcessHeap(), 0, size != 0 ? size : 1);
-    if (p == nullptr) {
-        throw std::bad_alloc();
-    }
+    if (p == nullptr) throw std::bad_alloc();
     return p;
 }
 
@@ -53,9 +51,7 @@ protected:
             const bool failedOne = g_failIn.exchange(-1) < 0;
             EXPECT_TRUE(allowed.count(result)) << name << " with allocation " << n << " failed: " << result;
             reset();
-            if (!failedOne || n > 2000) {
-                break;
-            }
+            if (!failedOne || n > 2000) break;
         }
     }
 

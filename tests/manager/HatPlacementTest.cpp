@@ -6,11 +6,7 @@
 
 namespace {
 
-struct PlacementCase {
-    RECT adWindow;
-    float scale;
-    RECT hat;
-};
+struct PlacementCase { RECT adWindow; float scale; RECT hat; };
 
 TEST(HatPlacement, WidthIsClampedTheRightEdgeKeptOnScreenAndScaleApplied) {
     const PlacementCase cases[] = {

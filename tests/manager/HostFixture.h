@@ -76,6 +76,16 @@ protected:
         host.Clear();
     }
 
+    // Notifies a hat and waits until the worker has done its job (a listing
+    // queued behind it has answered); returns the engine's answer.
+    int QueueHat(const wchar_t* key, HWND window) {
+        const size_t lists = host.CountOf(HostEvent::Records);
+        const int fired = engine.FireAdHat(key, window);
+        EXPECT_EQ(client->GetBlockingRecords(), 0u);
+        EXPECT_TRUE(host.WaitFor(HostEvent::Records, lists + 1));
+        return fired;
+    }
+
     static SYSTEMTIME LocalTimeDaysAgo(double days) {
         SYSTEMTIME now;
         GetLocalTime(&now);
@@ -87,8 +97,9 @@ protected:
         return out;
     }
 
-    static adpop::EngineItem Item(const std::wstring& key, int handleType) {
+    static adpop::EngineItem Item(const std::wstring& key, int handleType, unsigned blockCount = 0) {
         adpop::EngineItem item;
+        item.blockCount = blockCount;
         item.key = key;
         item.textA = key + L" A";
         item.textB = key + L" B";

@@ -16,16 +16,7 @@ namespace {
 constexpr int kAdKind = 0;
 const wchar_t kKey[] = L"hat-key";
 
-std::vector<HWND> VisibleHats() {
-    std::vector<HWND> hats;
-    for (HWND w = FindWindowExW(nullptr, nullptr, L"BlockingPopup", nullptr); w != nullptr;
-         w = FindWindowExW(nullptr, w, L"BlockingPopup", nullptr)) {
-        if (IsWindowVisible(w)) {
-            hats.push_back(w);
-        }
-    }
-    return hats;
-}
+std::vector<HWND> VisibleHats() { return adwtest::VisibleWindows(L"BlockingPopup"); }
 
 RECT RectOf(HWND window) {
     RECT r = {};
@@ -62,13 +53,10 @@ protected:
 
     void AddItem(const std::wstring& key, int handleType) { engine.AddItem(Item(key, handleType)); }
 
-    // Notifies a hat and waits until the job has run (a listing queued behind it has answered).
+    // A hat's job done on the worker, and on the UI thread what it dispatched there.
     void NotifyHat(const wchar_t* key, HWND window) {
-        const size_t lists = host.CountOf(HostEvent::Records);
-        engine.FireAdHat(key, window);
-        ASSERT_EQ(client->GetBlockingRecords(), 0u);
-        ASSERT_TRUE(host.WaitFor(HostEvent::Records, lists + 1));
-        ASSERT_TRUE(ui.Run([] {})); // and the UI thread has run what the job dispatched
+        QueueHat(key, window);
+        ASSERT_TRUE(ui.Run([] {}));
     }
 
     // One undecided pop-up with its hat; returns the hat.
@@ -76,28 +64,27 @@ protected:
         const HWND ad = ShowAds(L"300,300,300,150", 1)[0];
         AddItem(kKey, kAdPopHandleUndecided);
         NotifyHat(kKey, ad);
-        if (adWindow != nullptr) {
-            *adWindow = ad;
-        }
+        if (adWindow != nullptr) *adWindow = ad;
         const std::vector<HWND> hats = VisibleHats();
         EXPECT_EQ(hats.size(), 1u);
         return hats.empty() ? nullptr : hats[0];
     }
 
-    std::vector<std::string> Manners() const {
-        std::vector<std::string> manners;
-        for (const auto& event : QeEventCapture::Events()) {
-            for (const auto& pair : event.pairs) {
-                if (event.id == 992614519 && pair.key == "manner") manners.push_back(pair.value);
-            }
-        }
-        return manners;
+    // The centre of the hat's button `fromRight` pixels from its client right edge (layout at scale 1).
+    static POINT Button(HWND hat, int fromRight) {
+        RECT client = {};
+        GetClientRect(hat, &client);
+        POINT button = {client.right - fromRight, client.bottom / 2};
+        ClientToScreen(hat, &button);
+        return button;
     }
 
-    bool WaitForManner(const std::string& manner) {
+    static bool WaitForManner(const std::string& manner) {
         return adwtest::WaitUntil([&] {
-            const auto m = Manners();
-            return std::find(m.begin(), m.end(), manner) != m.end();
+            for (const auto& event : QeEventCapture::Events())
+                for (const auto& pair : event.pairs)
+                    if (event.id == 992614519 && pair.key == "manner" && pair.value == manner) return true;
+            return false;
         });
     }
 
@@ -131,10 +118,7 @@ TEST_F(HatTest, DecidedItemsGetAHatWithoutARecordAndAnEmptyKeyNoHat) {
 }
 
 TEST_F(HatTest, TwoPopUpsOfOneProcessGetOneHatEachUnlessOneIsLayered) {
-    struct Case {
-        const wchar_t* geometry;
-        size_t hats;
-    };
+    struct Case { const wchar_t* geometry; size_t hats; };
     for (const Case& c : {Case{L"100,300,300,150 500,300,300,150", 2}, Case{L"100,300,300,150 500,300,300,150,L", 1},
                           Case{L"100,300,300,150,L 500,300,300,150", 1}}) {
         SCOPED_TRACE(testing::Message() << c.geometry);
@@ -153,21 +137,13 @@ TEST_F(HatTest, TwoPopUpsOfOneProcessGetOneHatEachUnlessOneIsLayered) {
 }
 
 TEST_F(HatTest, AButtonClickDecidesReportsAndClosesTheHat) {
-    struct Case {
-        int fromRight; // the button's centre, in pixels from the hat's client right edge (layout at scale 1)
-        int handleType;
-        const char* manner;
-    };
+    struct Case { int fromRight; int handleType; const char* manner; };
     for (const Case& c : {Case{10 + 52 + 6 + 28, kAdPopHandleBlocked, "CLICK_BLOCKING"},
                           Case{10 + 26, kAdPopHandleAllowed, "CLICK_IGNORE"}}) {
         SCOPED_TRACE(c.manner);
         const HWND hat = HatOverOneAd();
         ASSERT_NE(hat, nullptr);
-        RECT client = {};
-        GetClientRect(hat, &client);
-        POINT button = {client.right - c.fromRight, client.bottom / 2};
-        ClientToScreen(hat, &button);
-        adwtest::ClickAt(button);
+        adwtest::ClickAt(Button(hat, c.fromRight));
         ASSERT_TRUE(adwtest::WaitUntil([&] { return !IsWindow(hat); }));
         EXPECT_EQ(engine.ItemHandleType(kKey), c.handleType);
         ASSERT_TRUE(WaitForManner(c.manner));
@@ -187,10 +163,7 @@ TEST_F(HatTest, AButtonClickDecidesReportsAndClosesTheHat) {
 TEST_F(HatTest, ClicksPostedByAnotherProgramDecideNothing) {
     const HWND hat = HatOverOneAd();
     ASSERT_NE(hat, nullptr);
-    RECT client = {};
-    GetClientRect(hat, &client);
-    POINT ignore = {client.right - (10 + 26), client.bottom / 2};
-    ClientToScreen(hat, &ignore);
+    const POINT ignore = Button(hat, 10 + 26);
     for (const POINT pointer : {POINT{5, 5}, ignore}) {
         adwtest::LogCapture log;
         SetCursorPos(pointer.x, pointer.y);
@@ -212,9 +185,8 @@ TEST_F(HatTest, ClicksPostedByAnotherProgramDecideNothing) {
 TEST_F(HatTest, AtMostOneHatPerAdWindowAndThirtyTwoInAll) {
     constexpr int kWindows = 200;
     std::wstring geometry;
-    for (int i = 0; i < kWindows; ++i) {
+    for (int i = 0; i < kWindows; ++i)
         geometry += std::to_wstring(40 + (i % 20) * 90) + L"," + std::to_wstring(80 + (i / 20) * 90) + L",60,30 ";
-    }
     const std::vector<HWND> windows = ShowAds(geometry, kWindows);
     for (int i = 0; i < kWindows; ++i) AddItem(L"ad" + std::to_wstring(i), kAdPopHandleUndecided);
     // In batches the work queue holds whole; each waits until its jobs have run.
@@ -232,10 +204,7 @@ TEST_F(HatTest, AtMostOneHatPerAdWindowAndThirtyTwoInAll) {
 }
 
 TEST_F(HatTest, TheHatClosesWhenItsAdWindowGoesHidesMovesOrIsMinimised) {
-    struct Case {
-        const char* manner;
-        std::function<void(HWND)> change;
-    };
+    struct Case { const char* manner; std::function<void(HWND)> change; };
     const std::vector<Case> cases = {
         {"AUTO_HIDE", [](HWND w) { ShowWindow(w, SW_HIDE); }},
         {"AUTO_HIDE", [](HWND w) { PostMessageW(w, WM_CLOSE, 0, 0); }},
@@ -289,10 +258,7 @@ TEST_F(HatTest, UnInitWithHatsOpenLeavesNoHatBehind) {
             HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
             ui.Run([] {}); // the UI thread is held while the second hat job is dispatched behind it
             DuiLib::UIMainQueue::getInstance().dispatch([release] { WaitForSingleObject(release, 10000); });
-            const size_t lists = host.CountOf(HostEvent::Records);
-            engine.FireAdHat(L"second", windows[1]);
-            ASSERT_EQ(client->GetBlockingRecords(), 0u);
-            ASSERT_TRUE(host.WaitFor(HostEvent::Records, lists + 1));
+            QueueHat(L"second", windows[1]);
             auto done = adwtest::RunDetached([&] { client->UnInit(); });
             SetEvent(release);
             adwtest::ExpectReturns(done, "UnInit with a hat job pending");

@@ -117,10 +117,7 @@ TEST_F(ManagerLifecycle, InitWithNoCallbackRegisteredAnswersWithItsCode) {
 }
 
 TEST_F(ManagerLifecycle, TrackerModeFollowsTheSwitches) {
-    struct Case {
-        DWORD blocking, power;
-        int mode;
-    } cases[] = {{0, 1, 2}, {1, 0, 1}, {0, 0, 0}, {1, 1, 2}, {7, 0, 0}};
+    struct Case { DWORD blocking, power; int mode; } cases[] = {{0, 1, 2}, {1, 0, 1}, {0, 0, 0}, {1, 1, 2}, {7, 0, 0}};
     // Each case's mode differs from the one before it, so a mode left unset shows.
     for (const Case& c : cases) {
         SetSwitch(L"PopUpBlockingStatus", c.blocking);
@@ -136,27 +133,18 @@ TEST_F(ManagerLifecycle, TrackerModeFollowsTheSwitches) {
 // before the load, counts on top of it instead of the count starting again.
 TEST_F(ManagerLifecycle, CounterIsThePersistedValueElseTheEngineTotal) {
     constexpr int kAbsent = 1000;
-    struct Case {
-        int persisted;
-        bool blockDuringInit;
-        int reported;
-    } cases[] = {{41, false, 41}, {0, false, 7}, {-5, false, 7}, {kAbsent, false, 7}, {10, true, 11}};
+    struct Case { int persisted; bool blockDuringInit; int reported; } cases[] = {
+        {41, false, 41}, {0, false, 7}, {-5, false, 7}, {kAbsent, false, 7}, {10, true, 11}};
     for (const Case& c : cases) {
         engine.Reset();
-        adpop::EngineItem a = Item(L"a", 1);
-        a.blockCount = 3;
-        adpop::EngineItem b = Item(L"b", 2);
-        b.blockCount = 4;
-        engine.AddItem(a);
-        engine.AddItem(b);
+        engine.AddItem(Item(L"a", 1, 3));
+        engine.AddItem(Item(L"b", 2, 4));
         if (c.persisted == kAbsent) {
             RegDeleteKeyValueW(HKEY_CURRENT_USER, kConfigKey, L"BlockedTimes");
         } else {
             SetSwitch(L"BlockedTimes", static_cast<DWORD>(c.persisted));
         }
-        if (c.blockDuringInit) {
-            engine.FireOnNextSetTrackerState(kAdPopScriptAdBlock, L"a");
-        }
+        if (c.blockDuringInit) engine.FireOnNextSetTrackerState(kAdPopScriptAdBlock, L"a");
         host.Clear();
         ASSERT_EQ(client->Init(), 0);
         ASSERT_TRUE(host.WaitFor(HostEvent::BlockedTimes, 1));

@@ -38,14 +38,8 @@ using Pairs = std::vector<std::pair<std::wstring, int>>;
 TEST_F(ManagerRecords, ListFollowsRecencyHandleTypeAndSigner) {
     const adwtest::TestRootInstalled root;
     ASSERT_TRUE(root.Ok());
-    struct Row {
-        const wchar_t* key;
-        int type;
-        unsigned blocks;
-        double daysAgo;
-        const wchar_t* exe; // null: unsigned
-        int hide;
-    } rows[] = {
+    // exe null: unsigned
+    struct Row { const wchar_t* key; int type; unsigned blocks; double daysAgo; const wchar_t* exe; int hide; } rows[] = {
         {L"recent", 1, 3, 2, nullptr, 0},
         {L"old", 1, 3, 20, nullptr, 0},
         {L"future", 2, 1, -3, nullptr, 0},
@@ -62,8 +56,7 @@ TEST_F(ManagerRecords, ListFollowsRecencyHandleTypeAndSigner) {
         {L"withFailure", 1, 0, 0, nullptr, 0}, // fetched with a failure code, item kept
     };
     for (const Row& row : rows) {
-        adpop::EngineItem item = Item(row.key, row.type);
-        item.blockCount = row.blocks;
+        adpop::EngineItem item = Item(row.key, row.type, row.blocks);
         item.lastBlockTime = LocalTimeDaysAgo(row.daysAgo);
         item.hideFlag = row.hide;
         if (row.exe != nullptr) item.exePath = Fixture(row.exe);
@@ -92,18 +85,11 @@ TEST_F(ManagerRecords, StatusChangesSetTheEngineAndTellTheHost) {
     engine.SetHandleTypeResult(L"stubborn", 0);
     InitAndSettle();
     adwtest::LogCapture log;
-    struct Case {
-        const wchar_t* key;
-        bool block;
-        unsigned code;
-        int typeAfter;
-    } cases[] = {
-        {L"k", true, 0u, 1},       {L"k", false, 0u, 3},
-        {L"hidden", false, 0u, 3}, // allowed, and hidden: the host hears nothing
-        {L"nobody", true, 300u, -1},
-        {L"stubborn", true, 301u, 2}, // refused by the engine, reported as asked all the same
-        {L"marker", true, 0u, 1},
-    };
+    // "hidden": allowed, and hidden: the host hears nothing;
+    // "stubborn": refused by the engine, reported as asked all the same.
+    struct Case { const wchar_t* key; bool block; unsigned code; int typeAfter; } cases[] = {
+        {L"k", true, 0u, 1}, {L"k", false, 0u, 3}, {L"hidden", false, 0u, 3},
+        {L"nobody", true, 300u, -1}, {L"stubborn", true, 301u, 2}, {L"marker", true, 0u, 1}};
     for (const Case& c : cases) {
         EXPECT_EQ(client->SetBlockingStatus(c.key, c.block), c.code) << testing::PrintToString(std::wstring(c.key));
         EXPECT_EQ(engine.ItemHandleType(c.key), c.typeAfter);

@@ -77,15 +77,11 @@ TEST_F(ManagerShutdown, StoppingWaitsForTheCallbackInFlightServingItsSentMessage
 
 // The host stops the manager from inside its own callback, on the queue's worker.
 TEST_F(ManagerShutdown, CallbackMayUnregisterStopOrRestartTheManager) {
-    struct Case {
-        const char* name;
-        std::function<void()> act;
-        unsigned recordsAfter; // GetBlockingRecords afterwards
-    } cases[] = {
+    // recordsAfter: what GetBlockingRecords answers afterwards
+    struct Case { const char* name; std::function<void()> act; unsigned recordsAfter; } cases[] = {
         {"UnRegisterCallback", [&] { client->UnRegisterCallback(); }, 0u},
         {"UnInit", [&] { client->UnInit(); }, 206u},
-        {"Init", [&] { EXPECT_EQ(client->Init(), 0); }, 0u},
-    };
+        {"Init", [&] { EXPECT_EQ(client->Init(), 0); }, 0u}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         client->RegisterCallback(&host);
@@ -177,9 +173,7 @@ TEST_F(ManagerStress, NotificationsInFlightNeverOutliveUnInit) {
     for (int cycle = 0; cycle < kCycles; ++cycle) {
         stopped = false;
         ASSERT_EQ(client->Init(), 0);
-        if (cycle == 0) {
-            ASSERT_TRUE(engine.StartStorm(4, L"storm", window.get()));
-        }
+        if (cycle == 0) { ASSERT_TRUE(engine.StartStorm(4, L"storm", window.get())); }
         // Let the engine threads reach the manager in this period before stopping it.
         ASSERT_TRUE(adwtest::WaitUntil([&] { return engine.StormCalls() > lastStormCalls + 20; }));
         lastStormCalls = engine.StormCalls();

@@ -12,10 +12,7 @@ constexpr SYSTEMTIME kNow = {2026, 3, 0, 15, 12, 0, 0, 0};
 
 TEST(RecentBlock, FourteenDaysIsTheBoundaryAndUnreadableTimesAreNotRecent) {
     const SYSTEMTIME garbage = {2026, 13, 0, 40, 25, 61, 61, 0};
-    struct Case {
-        SYSTEMTIME last, now;
-        bool recent;
-    } cases[] = {
+    struct Case { SYSTEMTIME last, now; bool recent; } cases[] = {
         {kNow, kNow, true},
         {{2026, 3, 0, 1, 12, 0, 0, 0}, kNow, true},    // exactly 14 days
         {{2026, 3, 0, 1, 11, 59, 59, 0}, kNow, false}, // 14 days and 1 second: not less

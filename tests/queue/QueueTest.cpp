@@ -43,10 +43,7 @@ TYPED_TEST(QueueKind, ItemsRunInPushOrderOnlyWhileStartedAndAThrowingOneIsLogged
 }
 
 TYPED_TEST(QueueKind, FullQueueDropsTheOldestPendingItemAtEachPush) {
-    struct Case {
-        int capacity, pushes, kept; // pushes while the worker is held, the last one at lastCapacity
-        int lastCapacity;
-    };
+    struct Case { int capacity, pushes, kept, lastCapacity; }; // pushes while the worker is held, the last one at lastCapacity
     // The default, the manager's value, below one (kept as one: the newest), and a
     // lowered capacity, which removes no more than one item per push.
     for (const Case c : {Case{2, 3, 2, 2}, Case{100, 103, 100, 100}, Case{0, 3, 1, 0}, Case{5, 6, 5, 2}}) {

@@ -39,9 +39,7 @@ private:
         Probe(const Probe&) = default;
         Probe(Probe&& other) noexcept : owner(std::exchange(other.owner, nullptr)), ran(other.ran) {}
         ~Probe() {
-            if (owner != nullptr && !ran) {
-                ++owner->diedUnrun;
-            }
+            if (owner != nullptr && !ran) ++owner->diedUnrun;
         }
         Items* owner;
         bool ran = false;

@@ -46,12 +46,7 @@ TEST(EngineFile, RemovedOrReplacedBetweenPeriods) {
         manager.UnInit();
         EXPECT_EQ(GetModuleHandleW(engineFile.c_str()), nullptr) << "the engine stayed loaded after UnInit";
     };
-    struct Row {
-        const char* name;
-        std::function<void()> cause;
-        int result;
-        std::wstring line;
-    } rows[] = {
+    struct Row { const char* name; std::function<void()> cause; int result; std::wstring line; } rows[] = {
         {"engine file removed", [&] { fs::rename(engineFile, kept); }, 203,
          L"popUpBlockingModule is null, err = 203(KelvaneCenter::PopUpBlockingVendor::Init)"},
         {"engine file replaced by one without GetInterface",

@@ -22,28 +22,19 @@ using Matrix = ReliabilityTest;
 TEST_F(Matrix, Engine) {
     SetSwitch(L"FocusModeStatus", 0);
     const auto init = [this] { return client->Init(); };
+    // Listing, hat, other-ad and block notifications all meet the null texts.
+    const auto notifyAll = [&] {
+        engine.FireAdHat(kKey, AdWindow()), engine.FireOtherAd(kKey, AdWindow()), engine.FireAdBlock(kKey);
+        const int listed = static_cast<int>(client->GetBlockingRecords());
+        host.WaitFor(HostEvent::Records, 1);
+        return listed;
+    };
     RunRows({
-        {"GetInterface returns null", [&] { engine.SetGetInterfaceReturnsNull(true); }, init, 202,
-         L"is null, err = 202", kError, [&] { engine.SetGetInterfaceReturnsNull(false); }, nullptr},
-        {"tracker Init refused", [&] { engine.SetInitResult(0); }, init, 204, L"failed, err =  204", kError,
-         [&] { engine.SetInitResult(1); }, nullptr},
-        {"every text accessor returns null",
-         [&] {
-             engine.SetNullTexts(true);
-             ASSERT_EQ(client->Init(), 0);
-             ASSERT_TRUE(host.WaitFor(HostEvent::BlockedTimes, 1));
-             host.Clear();
-         },
-         [&] {
-             // Listing, hat, other-ad and block notifications all meet the null texts.
-             engine.FireAdHat(kKey, AdWindow());
-             engine.FireOtherAd(kKey, AdWindow());
-             engine.FireAdBlock(kKey);
-             const int listed = static_cast<int>(client->GetBlockingRecords());
-             host.WaitFor(HostEvent::Records, 1);
-             return listed;
-         },
-         0, L"exePath is nullptr", kInfo, [&] { engine.SetNullTexts(false); }, nullptr},
+        {"GetInterface returns null", [&] { engine.SetGetInterfaceReturnsNull(true); }, init, 202, L"is null, err = 202", kError,
+         [&] { engine.SetGetInterfaceReturnsNull(false); }, nullptr},
+        {"tracker Init refused", [&] { engine.SetInitResult(0); }, init, 204, L"failed, err =  204", kError, [&] { engine.SetInitResult(1); }, nullptr},
+        {"every text accessor returns null", [&] { engine.SetNullTexts(true), InitAndSettle(); }, notifyAll, 0, L"exePath is nullptr", kInfo,
+         [&] { engine.SetNullTexts(false); }, nullptr},
     });
 }
 
@@ -51,21 +42,15 @@ TEST_F(Matrix, Engine) {
 // a security product may leave it); the repair puts the inherited ACL back.
 bool DenySetValue(bool deny) {
     adw::UniqueRegKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, hosttest::kConfigKey, 0, READ_CONTROL | WRITE_DAC, key.put()) !=
-        ERROR_SUCCESS) {
-        return false;
-    }
     EXPLICIT_ACCESSW access = {};
-    BuildExplicitAccessWithNameW(&access, const_cast<wchar_t*>(L"EVERYONE"), KEY_SET_VALUE, DENY_ACCESS,
-                                 NO_INHERITANCE);
+    BuildExplicitAccessWithNameW(&access, const_cast<wchar_t*>(L"EVERYONE"), KEY_SET_VALUE, DENY_ACCESS, NO_INHERITANCE);
     PACL acl = nullptr;
-    if (deny && SetEntriesInAclW(1, &access, nullptr, &acl) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, hosttest::kConfigKey, 0, READ_CONTROL | WRITE_DAC, key.put()) != ERROR_SUCCESS ||
+        (deny && SetEntriesInAclW(1, &access, nullptr, &acl) != ERROR_SUCCESS))
         return false;
-    }
-    const DWORD set = SetSecurityInfo(key.get(), SE_REGISTRY_KEY,
-                                      DACL_SECURITY_INFORMATION | (deny ? PROTECTED_DACL_SECURITY_INFORMATION
-                                                                        : UNPROTECTED_DACL_SECURITY_INFORMATION),
-                                      nullptr, nullptr, acl, nullptr);
+    const DWORD protection = deny ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION;
+    const DWORD set =
+        SetSecurityInfo(key.get(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION | protection, nullptr, nullptr, acl, nullptr);
     LocalFree(acl);
     return set == ERROR_SUCCESS;
 }
@@ -81,40 +66,24 @@ TEST_F(Matrix, Registry) {
         adwtest::CreateKey(HKEY_CURRENT_USER, hosttest::kConfigKey);
         SetSwitch(L"PopUpBlockingStatus", 1);
     };
+    const auto setString = [](HKEY root, const wchar_t* name, const wchar_t* value) {
+        return [=] { adwtest::SetString(root, hosttest::kConfigKey, name, value); };
+    };
+    // The focus lists are the machine's: the fixture removes its key at the end.
+    const auto machineList = setString(HKEY_LOCAL_MACHINE, L"FocusSceneProcesses", L"game.exe");
+    const auto initAndBlock = [&] { const int result = init(); engine.FireAdBlock(kKey); return result; };
+    // A protected access list holding only the deny entry grants nothing
+    // else either, so the key reads as absent: the switches take their defaults.
+    const std::wstring keyAbsent =
+        L"register key not exist. path = \\SOFTWARE\\Norvane\\Hubrix\\Kelvane(KelvaneCenter::LoadConfig::SetBlockTimesConfig)";
     RunRows({
-        {"settings key missing", [] { adwtest::DeleteHkcuTree(hosttest::kConfigKey); },
-         [this] { return client->Init(); }, 101, L"Load Config Failed!", kError, recreate, nullptr},
-        {"BlockedTimes is a string",
-         [] { adwtest::SetString(HKEY_CURRENT_USER, hosttest::kConfigKey, L"BlockedTimes", L"12"); }, init, 0,
+        {"BlockedTimes is a string", setString(HKEY_CURRENT_USER, L"BlockedTimes", L"12"), init, 0,
          L"Get BlockTimes registry value failed.", kInfo, recreate, nullptr},
-        {"writes refused by the key's ACL", [] { ASSERT_TRUE(DenySetValue(true)); },
-         [&] {
-             const int result = init();
-             engine.FireAdBlock(kKey);
-             return result;
-         },
-         // A protected access list holding only the deny entry grants nothing
-         // else either, so the key reads as absent: the switches take their defaults.
-         101,
-         L"register key not exist. path = "
-         L"\\SOFTWARE\\Norvane\\Hubrix\\Kelvane(KelvaneCenter::LoadConfig::SetBlockTimesConfig)",
-         kInfo,
-         [&] {
-             DenySetValue(false);
-             recreate();
-         },
-         nullptr},
-        {"focus list as REG_SZ",
-         [] {
-             adwtest::CreateKey(HKEY_LOCAL_MACHINE, hosttest::kConfigKey);
-             adwtest::SetString(HKEY_LOCAL_MACHINE, hosttest::kConfigKey, L"FocusSceneProcesses", L"game.exe");
-         },
+        {"writes refused by the key's ACL", [] { ASSERT_TRUE(DenySetValue(true)); }, initAndBlock, 101, keyAbsent, kInfo,
+         [&] { DenySetValue(false), recreate(); }, nullptr},
+        {"focus list as REG_SZ", [&] { SetGate(L"FocusModeSupported", 0), machineList(); },
          init, 0, L"not a REG_MULTI_SZ value, read as empty: FocusSceneProcesses", kError,
-         [&] {
-             RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, hosttest::kConfigKey, L"FocusSceneProcesses");
-             recreate();
-         },
-         nullptr},
+         [] { RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, hosttest::kConfigKey, L"FocusSceneProcesses"); }, nullptr},
     });
 }
 
@@ -145,15 +114,11 @@ TEST_F(Matrix, Pipe) {
         EXPECT_FALSE(HasLine(log, L"SendIPCMessage returns", kError)) << log.Dump();
         assistant.reset();
     };
-    RunRows(
-        {
-            {"assistant absent", [] {}, open, 1, L"SendIPCMessage returns 0", kError, [] {}, opensWithAnAnswer},
-            {"assistant answers after 2 s", serve(L"--answer-after 2000"), open, 1, L"SendIPCMessage returns 0", kError,
-             stop, opensWithAnAnswer},
-            {"assistant hangs up mid-message", serve(L"--hang-up"), open, 1, L"SendIPCMessage returns 0", kError, stop,
-             opensWithAnAnswer},
-        },
-        true);
+    const wchar_t* unanswered = L"SendIPCMessage returns 0";
+    RunRows({{"assistant absent", [] {}, open, 1, unanswered, kError, [] {}, opensWithAnAnswer},
+             {"assistant answers after 2 s", serve(L"--answer-after 2000"), open, 1, unanswered, kError, stop, opensWithAnAnswer},
+             {"assistant hangs up mid-message", serve(L"--hang-up"), open, 1, unanswered, kError, stop, opensWithAnAnswer}},
+            true);
 }
 
 // Without the host program's file the events still go, with an empty version
@@ -166,11 +131,9 @@ TEST_F(Matrix, HostProgramAbsent) {
     std::vector<std::string> versions;
     EXPECT_TRUE(adwtest::WaitUntil([&] {
         versions.clear();
-        for (const auto& event : QeEventCapture::Events()) {
-            for (const auto& pair : event.pairs) {
+        for (const auto& event : QeEventCapture::Events())
+            for (const auto& pair : event.pairs)
                 if (pair.key == "version") versions.push_back(pair.value);
-            }
-        }
         return !versions.empty();
     }));
     EXPECT_EQ(versions, std::vector<std::string>(versions.size(), ""));
@@ -214,23 +177,18 @@ TEST_F(Matrix, LayoutAndTexts) {
     };
     DuiLib::UICulture* culture = DuiLib::UICulture::GetInstance();
     const std::wstring tip = culture->GetString(L"IDS_POPUP_BLOCKING_CLICK_TO_BLOCK_WINDOW").GetData();
-    RunRows(
-        {
-            {"hat layout missing", [&] { hat.Remove(); }, noHat, 1,
-             L"hat window not created, layout missing or malformed", kError, [&] { hat.Repair(); }, hatOpens},
-            {"hat layout malformed", [&] { hat.Break(); }, noHat, 1,
-             L"hat window not created, layout missing or malformed", kError, [&] { hat.Repair(); }, hatOpens},
-            {"overlay layout missing", [&] { overlay.Remove(); }, noOverlay, 0,
-             L"capture window not created, layout missing or malformed", kError, [&] { overlay.Repair(); },
-             overlayOpens},
-            {"overlay layout malformed", [&] { overlay.Break(); }, noOverlay, 0,
-             L"capture window not created, layout missing or malformed", kError, [&] { overlay.Repair(); },
-             overlayOpens},
-            {"UICulture text missing", [&] { culture->SetString(L"IDS_POPUP_BLOCKING_CLICK_TO_BLOCK_WINDOW", L""); },
-             noOverlay, 0, L"text missing, capture window not opened: IDS_POPUP_BLOCKING_CLICK_TO_BLOCK_WINDOW", kError,
-             [&] { culture->SetString(L"IDS_POPUP_BLOCKING_CLICK_TO_BLOCK_WINDOW", tip.c_str()); }, overlayOpens},
-        },
-        true);
+    const wchar_t* noHatLine = L"hat window not created, layout missing or malformed";
+    const wchar_t* noOverlayLine = L"capture window not created, layout missing or malformed";
+    const auto setTip = [&](const std::wstring& text) {
+        return [&, text] { culture->SetString(L"IDS_POPUP_BLOCKING_CLICK_TO_BLOCK_WINDOW", text.c_str()); };
+    };
+    RunRows({{"hat layout missing", [&] { hat.Remove(); }, noHat, 1, noHatLine, kError, [&] { hat.Repair(); }, hatOpens},
+             {"hat layout malformed", [&] { hat.Break(); }, noHat, 1, noHatLine, kError, [&] { hat.Repair(); }, hatOpens},
+             {"overlay layout missing", [&] { overlay.Remove(); }, noOverlay, 0, noOverlayLine, kError, [&] { overlay.Repair(); }, overlayOpens},
+             {"overlay layout malformed", [&] { overlay.Break(); }, noOverlay, 0, noOverlayLine, kError, [&] { overlay.Repair(); }, overlayOpens},
+             {"UICulture text missing", setTip(L""), noOverlay, 0,
+              L"text missing, capture window not opened: IDS_POPUP_BLOCKING_CLICK_TO_BLOCK_WINDOW", kError, setTip(tip), overlayOpens}},
+            true);
 }
 
 } // namespace

@@ -29,11 +29,8 @@ inline bool HasLine(const adwtest::LogCapture& log, const std::wstring& fragment
 }
 
 inline HWND VisibleWindowOfClass(const wchar_t* className) {
-    for (HWND w = FindWindowExW(nullptr, nullptr, className, nullptr); w != nullptr;
-         w = FindWindowExW(nullptr, w, className, nullptr)) {
-        if (IsWindowVisible(w)) return w;
-    }
-    return nullptr;
+    const std::vector<HWND> windows = adwtest::VisibleWindows(className);
+    return windows.empty() ? nullptr : windows[0];
 }
 
 // One fault: how to cause it, what to do meanwhile and what that returns, the
@@ -87,10 +84,7 @@ protected:
 
     // A hat job for the ad window has run on the worker and on the UI thread.
     int NotifyHat(HWND window) {
-        const int fired = engine.FireAdHat(kKey, window);
-        const size_t lists = host.CountOf(HostEvent::Records);
-        client->GetBlockingRecords();
-        host.WaitFor(HostEvent::Records, lists + 1);
+        const int fired = QueueHat(kKey, window);
         ui.Run([] {});
         return fired;
     }

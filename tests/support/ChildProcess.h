@@ -26,9 +26,7 @@ public:
         }
     }
     ~ChildProcess() {
-        if (process_ && TerminateProcess(process_.get(), 1)) {
-            WaitForSingleObject(process_.get(), 10000);
-        }
+        if (process_ && TerminateProcess(process_.get(), 1)) WaitForSingleObject(process_.get(), 10000);
     }
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;

@@ -71,15 +71,20 @@ void PumpMessages(DWORD ms) {
     const ULONGLONG end = GetTickCount64() + ms;
     while (GetTickCount64() < end) {
         MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            DispatchMessageW(&message);
-        }
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
 }
 
 void ClickAt(POINT point) {
     kelvane::ClickAt(point);
+}
+
+std::vector<HWND> VisibleWindows(const wchar_t* className) {
+    std::vector<HWND> windows;
+    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, className, nullptr)) != nullptr;)
+        if (IsWindowVisible(w)) windows.push_back(w);
+    return windows;
 }
 
 } // namespace adwtest

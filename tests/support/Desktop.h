@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace adwtest {
 
@@ -37,5 +38,8 @@ void PumpMessages(DWORD ms);
 
 // Clicks the left button at a screen point.
 void ClickAt(POINT point);
+
+// The visible top-level windows of a class, of any process, in z-order.
+std::vector<HWND> VisibleWindows(const wchar_t* className);
 
 } // namespace adwtest

@@ -17,9 +17,7 @@ namespace adwtest {
 inline long CountThreads() {
     long count = 0;
     const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) {
-        return -1;
-    }
+    if (snapshot == INVALID_HANDLE_VALUE) return -1;
     THREADENTRY32 entry = {};
     entry.dwSize = sizeof(entry);
     for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
@@ -57,9 +55,7 @@ inline long long CommittedPrivateBytes() {
     MEMORY_BASIC_INFORMATION info = {};
     for (const char* at = nullptr; VirtualQuery(at, &info, sizeof(info)) == sizeof(info);
          at = static_cast<const char*>(info.BaseAddress) + info.RegionSize) {
-        if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE) {
-            bytes += static_cast<long long>(info.RegionSize);
-        }
+        if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE) bytes += static_cast<long long>(info.RegionSize);
     }
     return bytes;
 }

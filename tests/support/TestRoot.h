@@ -33,9 +33,7 @@ public:
             CertDeleteCertificateFromStore(root_); // frees the context too
             CertControlStore(store_, 0, CERT_STORE_CTRL_COMMIT, nullptr);
         }
-        if (store_ != nullptr) {
-            CertCloseStore(store_, 0);
-        }
+        if (store_ != nullptr) CertCloseStore(store_, 0);
     }
     TestRootInstalled(const TestRootInstalled&) = delete;
     TestRootInstalled& operator=(const TestRootInstalled&) = delete;

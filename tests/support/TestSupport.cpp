@@ -13,9 +13,7 @@ namespace adwtest {
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
     auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!done()) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return done();
-        }
+        if (std::chrono::steady_clock::now() >= deadline) return done();
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     return true;
@@ -40,17 +38,13 @@ namespace {
 } // namespace
 
 void ExpectReturns(const std::shared_ptr<std::atomic<bool>>& done, const char* what) {
-    if (!WaitUntil([&] { return done->load(); }, std::chrono::seconds(20))) {
-        EndHung(what);
-    }
+    if (!WaitUntil([&] { return done->load(); }, std::chrono::seconds(20))) EndHung(what);
 }
 
 Watchdog::Watchdog(const char* what)
     : thread_([this, what] {
           std::unique_lock<std::mutex> lock(mutex_);
-          if (!left_.wait_for(lock, std::chrono::seconds(20), [this] { return done_; })) {
-              EndHung(what);
-          }
+          if (!left_.wait_for(lock, std::chrono::seconds(20), [this] { return done_; })) EndHung(what);
       }) {}
 
 Watchdog::~Watchdog() {

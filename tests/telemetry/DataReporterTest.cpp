@@ -69,9 +69,7 @@ TEST_F(DataReporterTest, EachEventHasItsKeysInOrderCountsFromTheStoredValueAndKe
     std::filesystem::create_directories(host.parent_path(), ignored);
     for (const bool present : {false, true, false}) { // the host program installed, then removed
         std::filesystem::remove(host, ignored);
-        if (present) {
-            std::filesystem::copy_file(adwtest::ExeDir() + L"\\KelvaneCenter.exe", host, ignored);
-        }
+        if (present) std::filesystem::copy_file(adwtest::ExeDir() + L"\\KelvaneCenter.exe", host, ignored);
         DataReporter::ReportModeSwitch("POWER_MODE", present ? "1" : "0");
         ASSERT_TRUE(DataReporter::Flush(60000));
     }
@@ -121,9 +119,7 @@ TEST_F(DataReporterTest, MissingKeyIsLoggedNotCreatedAndTheEventStillGoes) {
 TEST_F(DataReporterTest, ReportsFromTwoThreadsKeepEachThreadsCallOrderAndNoneIsLost) {
     constexpr int kEach = 300;
     auto calls = [](void (*report)(const std::string&, const std::string&), const char* first) {
-        for (int i = 0; i < kEach; ++i) {
-            report(first, std::to_string(i));
-        }
+        for (int i = 0; i < kEach; ++i) report(first, std::to_string(i));
     };
     std::thread hats(calls, &DataReporter::ReportOverCap, "AUTO_HIDE");
     calls(&DataReporter::ReportModeSwitch, "FOCUS_MODE");

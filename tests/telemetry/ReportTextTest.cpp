@@ -20,9 +20,7 @@ TEST(ReportText, StoredCounterTextReadsLikeAtoiAndCountsNeverWrap) {
         {"41", 41}, {"  17 blocks", 17}, {"-3", -3}, {"+8", 8}, {"many", 0}, {"x12", 0}, {"", 0},
         {"99999999999", INT_MAX}, {"-99999999999", INT_MIN},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(LeadingInt(c.first), c.second) << '"' << c.first << '"';
-    }
+    for (const auto& c : cases) EXPECT_EQ(LeadingInt(c.first), c.second) << '"' << c.first << '"';
     EXPECT_EQ(NextCount(41), 42);
     EXPECT_EQ(NextCount(INT_MAX), INT_MAX);
 }

@@ -22,9 +22,7 @@ inline Line AdapterLine(int level, const std::wstring& message, const char* oper
 
 inline std::vector<Line> Lines(const adwtest::LogCapture& log) {
     std::vector<Line> lines;
-    for (const auto& record : log.Lines()) {
-        lines.emplace_back(record.level, record.text);
-    }
+    for (const auto& record : log.Lines()) lines.emplace_back(record.level, record.text);
     return lines;
 }
 
