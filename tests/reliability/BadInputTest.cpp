@@ -57,7 +57,9 @@ TEST_F(BadInput, KeysOfEveryNotification) {
             EXPECT_TRUE(adwtest::WaitUntil([&] { return RecordsFor(host, *row.listed) > 0; }));
             // A record of an earlier row may still arrive after the clear: this row's is looked up by its key.
             for (const auto& e : host.OfKind(HostEvent::Record))
-                if (e.records[0].popupId == *row.listed) EXPECT_EQ(e.records[0].textA, *row.listed); // texts too, unchanged
+                if (e.records[0].popupId == *row.listed) {
+                    EXPECT_EQ(e.records[0].textA, *row.listed); // texts too, unchanged
+                }
         }
     }
     ui.Run([] {}); // the hats of the huge and broken keys were made, or refused, without a fault
