@@ -110,6 +110,7 @@ private:
     void DispatchAdHat(HWND window, const std::wstring& key);
     void CreateAdHatWnd(HWND window, const std::wstring& key, unsigned generation);
     BlockingPopup* MakeHatFor(HWND window);
+    void PrepareSpareHat(unsigned generation);
     bool NeedExtraHat(HWND window);
     bool CloseHats();
     // Hats held back while a focus scene lasts on their ad window's monitor.
@@ -163,6 +164,9 @@ private:
     unsigned hatGeneration_ = 0;
     bool hatsOpen_ = false;
     const BlockingPopup* hatInCreation_ = nullptr;
+    // A hat built hidden once a hat has shown, so that the next one is only
+    // placed and shown (building one from its layout costs milliseconds).
+    BlockingPopup* spareHat_ = nullptr;
     struct HeldHat {
         HWND window;
         std::wstring key;

@@ -108,19 +108,26 @@ void AdWarden::CreateAdHatWnd(HWND window, const std::wstring& key, unsigned gen
             (listed->closed ? pruned : kept).push_back(listed);
         }
         hatWindows.swap(kept);
+        if (spareHat_ != nullptr && spareHat_->closed) { // its window was closed by someone
+            pruned.push_back(spareHat_);
+            spareHat_ = nullptr;
+        }
         hat = MakeHatFor(window);
         hatInCreation_ = hat;
     }
+    const bool opened = hat != nullptr && hat->Open(window, key, kCreateHatTag);
+    if (hat != nullptr && !opened) {
+        adw::LogLine(adw::kLogError, kCreateHatTag, "hat window not created, layout missing or malformed: ",
+                     hat->GetSkinFile().GetData());
+    }
+    // The hats that closed go once the new one is shown: destroying windows
+    // first would keep the new hat waiting on the display.
     for (const BlockingPopup* gone : autoHidden) {
         gone->Report(BlockingPopup::kAutoHide);
     }
     DeleteHats(pruned);
     if (hat == nullptr) {
         return;
-    }
-    if (!hat->Open(window, key, kCreateHatTag)) {
-        adw::LogLine(adw::kLogError, kCreateHatTag, "hat window not created, layout missing or malformed: ",
-                     hat->GetSkinFile().GetData());
     }
     bool orphaned = false;
     {
@@ -138,6 +145,35 @@ void AdWarden::CreateAdHatWnd(HWND window, const std::wstring& key, unsigned gen
         // message this thread served, or from another thread); UnInit left
         // this one to be deleted here.
         DeleteHats({hat});
+    } else if (opened) {
+        PrepareSpareHat(generation);
+    }
+}
+
+// UI thread. A spare whose build fails is dropped without a line: the next
+// hat builds its own window and logs why it could not.
+void AdWarden::PrepareSpareHat(unsigned generation) {
+    {
+        std::lock_guard<std::mutex> hold(hatLock_);
+        if (!hatsOpen_ || generation != hatGeneration_ || spareHat_ != nullptr) {
+            return;
+        }
+    }
+    BlockingPopup* spare = new (std::nothrow) BlockingPopup();
+    if (spare == nullptr) {
+        return;
+    }
+    bool kept = false;
+    if (spare->Prepare()) {
+        // Building it sends messages, which may have served an UnInit.
+        std::lock_guard<std::mutex> hold(hatLock_);
+        kept = hatsOpen_ && generation == hatGeneration_ && spareHat_ == nullptr;
+        if (kept) {
+            spareHat_ = spare;
+        }
+    }
+    if (!kept) {
+        DeleteHats({spare});
     }
 }
 
@@ -157,7 +193,8 @@ BlockingPopup* AdWarden::MakeHatFor(HWND window) {
         adw::LogLine(adw::kLogInfo, kCreateHatTag, "Layered Window, will not add extra hat");
         return nullptr;
     }
-    BlockingPopup* hat = new (std::nothrow) BlockingPopup();
+    BlockingPopup* hat = spareHat_ != nullptr ? spareHat_ : new (std::nothrow) BlockingPopup();
+    spareHat_ = nullptr;
     if (hat != nullptr) {
         hat->adWindow = window;
         hatWindows.push_back(hat);
@@ -245,6 +282,10 @@ bool AdWarden::CloseHats() {
         std::lock_guard<std::mutex> hold(hatLock_);
         hatsOpen_ = false;
         hats.swap(hatWindows);
+        if (spareHat_ != nullptr) {
+            hats.push_back(spareHat_);
+            spareHat_ = nullptr;
+        }
         heldHats_.clear();
         hatsHeld_.store(false);
         inCreation = hatInCreation_;

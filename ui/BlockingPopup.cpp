@@ -41,23 +41,26 @@ bool IsAbove(HWND upper, HWND lower) {
 }
 } // namespace
 
+bool BlockingPopup::Prepare() {
+    return Create(nullptr, nullptr, kHatStyle, kHatExStyle) != nullptr;
+}
+
 bool BlockingPopup::Open(HWND window, const std::wstring& key, const char* tag) {
-    RECT r = {};
-    GetWindowRect(window, &r);
     adWindow = window;
     popupKey = key;
     GetWindowRect(window, &adWindowRect);
-    if (Create(nullptr, nullptr, kHatStyle, kHatExStyle) == nullptr) {
+    if (GetHWND() == nullptr && !Prepare()) {
         closed = true;
         return false;
     }
+    SetTimer(GetHWND(), kWatchTimer, kWatchPeriodMs, nullptr);
     const float scale = static_cast<float>(GetDpiForWindow(GetHWND())) / 96.0f;
     if (scale == 0) {
         // Left unplaced and hidden; its watch still closes it when the ad window goes.
         adw::LogLine(adw::kLogError, tag, "Divided by 0");
         return true;
     }
-    const RECT place = HatPlacement(r, scale, GetSystemMetrics(SM_CXSCREEN));
+    const RECT place = HatPlacement(adWindowRect, scale, GetSystemMetrics(SM_CXSCREEN));
     SetWindowPos(GetHWND(), HWND_TOPMOST, place.left, place.top, place.right - place.left, place.bottom - place.top,
                  SWP_NOACTIVATE);
     ShowWindow(true, true);
@@ -93,10 +96,6 @@ LRESULT BlockingPopup::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         },
         "KelvaneCenter::BlockingPopup::HandleMessage", "failed by an exception: ");
     return result;
-}
-
-void BlockingPopup::InitWindow() {
-    SetTimer(GetHWND(), kWatchTimer, kWatchPeriodMs, nullptr);
 }
 
 void BlockingPopup::Notify(DuiLib::TNotifyUI& msg) {

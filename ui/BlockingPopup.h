@@ -23,12 +23,15 @@ public:
 
     const wchar_t* GetWindowClassName() const override { return L"BlockingPopup"; }
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void InitWindow() override;
     DuiLib::CDuiString GetSkinFile() override { return L"layout\\PopUpBlocking\\BlockingPopup.xml"; }
     void Notify(DuiLib::TNotifyUI& msg) override;
 
-    // Creates the window for `adWindow` and places it; false when the window
-    // could not be created (the hat is then marked closed).
+    // Builds the window from its layout, hidden, unplaced and not watching
+    // anything yet; false when the layout is missing or malformed.
+    bool Prepare();
+    // Places the hat over `window` and shows it, building the window first
+    // unless Prepare has; false when it could not be built (the hat is then
+    // marked closed).
     bool Open(HWND window, const std::wstring& key, const char* tag);
     // Closes the hat now, not at its next tick, when its ad window has gone or
     // hidden; true when it did. Sends nothing: the caller may hold its lock,

@@ -124,6 +124,10 @@ int __cdecl AdPopScript_FireOtherAd(const wchar_t* key, HWND window) {
     return Guarded(-1, [=] { return Engine().threads.FireOnce(Notification::OtherAd, key, window); });
 }
 
+long long __cdecl AdPopScript_LastFiredAt() {
+    return Engine().threads.LastFiredAt();
+}
+
 int __cdecl AdPopScript_StartStorm(unsigned threads, const wchar_t* key, HWND window) {
     return Guarded(0, [=] { return Engine().threads.StartStorm(threads, key, window) ? 1 : 0; });
 }

@@ -75,6 +75,9 @@ ADPOP_SCRIPT_API int __cdecl AdPopScript_FireAdHat(const wchar_t* key, HWND wind
 ADPOP_SCRIPT_API int __cdecl AdPopScript_FireAdBlock(const wchar_t* key);
 ADPOP_SCRIPT_API int __cdecl AdPopScript_FireAdWindow(HWND window);
 ADPOP_SCRIPT_API int __cdecl AdPopScript_FireOtherAd(const wchar_t* key, HWND window);
+// QueryPerformanceCounter as the engine thread of the last of these called the
+// callback (0 before any): where a benchmark starts its clock.
+ADPOP_SCRIPT_API long long __cdecl AdPopScript_LastFiredAt();
 
 // Storm: `threads` engine threads fire all four notifications in turn with the
 // given key and window, in a loop, until stopped. 1 started, 0 refused (already

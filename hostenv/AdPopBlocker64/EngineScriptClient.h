@@ -46,7 +46,8 @@ public:
               Resolve(unInitCalls_, "AdPopScript_UnInitCalls") && Resolve(releaseCalls_, "AdPopScript_ReleaseCalls") &&
               Resolve(itemHandleType_, "AdPopScript_ItemHandleType") && Resolve(fireAdHat_, "AdPopScript_FireAdHat") &&
               Resolve(fireAdBlock_, "AdPopScript_FireAdBlock") && Resolve(fireAdWindow_, "AdPopScript_FireAdWindow") &&
-              Resolve(fireOtherAd_, "AdPopScript_FireOtherAd") && Resolve(startStorm_, "AdPopScript_StartStorm") &&
+              Resolve(fireOtherAd_, "AdPopScript_FireOtherAd") &&
+              Resolve(lastFiredAt_, "AdPopScript_LastFiredAt") && Resolve(startStorm_, "AdPopScript_StartStorm") &&
               Resolve(stormCalls_, "AdPopScript_StormCalls") && Resolve(stopStorm_, "AdPopScript_StopStorm") &&
               Resolve(holdTableLock_, "AdPopScript_HoldTableLock") &&
               Resolve(notifyUnderTableLock_, "AdPopScript_NotifyUnderTableLock") &&
@@ -103,6 +104,7 @@ public:
     int FireAdBlock(const wchar_t* key) const { return fireAdBlock_(key); }
     int FireAdWindow(HWND window) const { return fireAdWindow_(window); }
     int FireOtherAd(const wchar_t* key, HWND window) const { return fireOtherAd_(key, window); }
+    long long LastFiredAt() const { return lastFiredAt_(); }
 
     bool StartStorm(unsigned threads, const wchar_t* key, HWND window) const {
         return startStorm_(threads, key, window) != 0;
@@ -156,6 +158,7 @@ private:
     decltype(&AdPopScript_FireAdBlock) fireAdBlock_ = nullptr;
     decltype(&AdPopScript_FireAdWindow) fireAdWindow_ = nullptr;
     decltype(&AdPopScript_FireOtherAd) fireOtherAd_ = nullptr;
+    decltype(&AdPopScript_LastFiredAt) lastFiredAt_ = nullptr;
     decltype(&AdPopScript_StartStorm) startStorm_ = nullptr;
     decltype(&AdPopScript_StormCalls) stormCalls_ = nullptr;
     decltype(&AdPopScript_StopStorm) stopStorm_ = nullptr;

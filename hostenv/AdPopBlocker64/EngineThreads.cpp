@@ -18,9 +18,13 @@ struct FireJob {
     bool keyIsNull = false;
     HWND window = nullptr;
     std::atomic<int> delivered{0};
+    std::atomic<long long>* firedAt = nullptr;
 };
 
 void Fire(FireJob& job) {
+    LARGE_INTEGER now;
+    ::QueryPerformanceCounter(&now);
+    job.firedAt->store(now.QuadPart);
     job.delivered = job.hub->Deliver(job.kind, job.keyIsNull ? nullptr : job.key.c_str(), job.window) ? 1 : 0;
 }
 
@@ -29,6 +33,7 @@ void Fire(FireJob& job) {
 int EngineThreads::FireOnce(Notification kind, const wchar_t* key, HWND window) {
     auto job = std::make_shared<FireJob>();
     job->hub = &hub_;
+    job->firedAt = &lastFiredAt_;
     job->kind = kind;
     job->keyIsNull = key == nullptr;
     job->key = key != nullptr ? key : L"";

@@ -53,6 +53,8 @@ public:
 
     bool StartStorm(unsigned threads, const wchar_t* key, HWND window);
     unsigned long long StormCalls() const { return stormCalls_.load(); }
+    // The performance counter as the last FireOnce's thread called the callback.
+    long long LastFiredAt() const { return lastFiredAt_.load(); }
     // false when a storm thread did not end within the bound; it is then kept.
     bool StopStorm();
 
@@ -68,6 +70,7 @@ private:
     static DWORD WINAPI LockHolderThread(void* self);
     void RunStorm();
 
+    std::atomic<long long> lastFiredAt_{0};
     NotificationHub& hub_;
     ItemTable& items_;
     // The lock holder: `holdGate_` lets it go on, once `held*` say what to deliver.
