@@ -3,6 +3,7 @@
 #include <memory>
 #include <utility>
 
+#include "common/CallLoggingExceptions.h"
 #include "common/LogLine.h"
 #include "queue/ThreadpoolWorker.h"
 
@@ -22,7 +23,10 @@ void LowPowerOperationQueue::OnEnqueued(Enqueued result) {
     if (result == Enqueued::AddedDroppingOldest) {
         adw::LogLine(adw::kLogInfo, "LowPowerOperationQueue::Push", "operation queue full");
     }
-    EnsureWorker();
+    // The item is queued whatever happens here: when no worker can be had
+    // now (the pool refused a work object), the next Push tries again.
+    adw::CallLoggingExceptions([this] { EnsureWorker(); }, "LowPowerOperationQueue::Push",
+                               "no worker started, the job waits for the next push: ");
 }
 
 // Once Stop has refused pushes, a Push that got past Enqueue may still be on
