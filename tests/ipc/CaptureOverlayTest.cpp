@@ -174,8 +174,8 @@ TEST_F(CaptureTest, EachWayOfClosingPostsOneCloseMessage) {
 }
 
 // Another program posts a move and a click at a blockable window, with the
-// pointer there: nothing is blocked and the overlay stays, until the user
-// really clicks. (Each way a click is told apart: the hat's test.)
+// pointer there: nothing is blocked and the overlay stays. (Each way a click is
+// told apart, and a real click after posted ones: the hat's case.)
 TEST_F(CaptureTest, ClicksPostedByAnotherProgramBlockNothing) {
     engine.SetIsSuppotBlockResult(1);
     engine.SetAddBlockByScreenShotResult(1);
@@ -188,10 +188,7 @@ TEST_F(CaptureTest, ClicksPostedByAnotherProgramBlockNothing) {
     ASSERT_TRUE(ui.Run([] {})); // the UI thread has handled what was posted before
     EXPECT_TRUE(IsWindow(overlay));
     EXPECT_EQ(log.CountPrefix(L"click not from the input system, ignored"), 1) << log.Dump();
-    adwtest::ClickAt({500, 400});
-    EXPECT_TRUE(adwtest::WaitUntil([&] { return !IsWindow(overlay); }, std::chrono::seconds(3)));
-    EXPECT_EQ(log.CountPrefix(L"AddBlockByScreenShot returns "), 1);
-    EXPECT_EQ(log.CountPrefix(L"AddBlockByScreenShot returns 1"), 1);
+    EXPECT_EQ(log.CountPrefix(L"AddBlockByScreenShot returns "), 0);
 }
 
 // Opening covers every monitor, even with a server that never answers (without

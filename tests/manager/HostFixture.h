@@ -19,6 +19,7 @@
 #include "HostRecorder.h"
 #include "PopUpBlockingClientFactory.h"
 #include "TestSupport.h"
+#include "common/LogLine.h"
 
 namespace hosttest {
 

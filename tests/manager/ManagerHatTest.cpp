@@ -1,16 +1,15 @@
 // Hats on the desktop: ad windows of another process, the manager in this one,
 // a UI thread like the host's, and clicks injected at the hat's buttons.
 
-#include "DuiLib/UIMainQueue.h"
-#include "common/UniqueResource.h"
 #include "Desktop.h"
+#include "DuiLib/UIMainQueue.h"
 #include "HostFixture.h"
+#include "common/UniqueResource.h"
 #include "qeevent/QeEventCapture.h"
 
 namespace hosttest {
 namespace {
 
-constexpr int kAdKind = 0;
 const wchar_t kKey[] = L"hat-key";
 
 std::vector<HWND> VisibleHats() { return adwtest::VisibleWindows(L"BlockingPopup"); }

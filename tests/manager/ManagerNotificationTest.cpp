@@ -5,8 +5,6 @@
 namespace hosttest {
 namespace {
 
-constexpr int kLevelError = 4;
-
 using ManagerNotifications = HostTest;
 
 TEST_F(ManagerNotifications, BlockGivesRecentRecordCounterThenBlockedRecord) {
@@ -94,8 +92,8 @@ TEST_F(ManagerNotifications, NoRecordForAGoneWindowAnUnknownKeyOrTheMakersOwnPro
     ASSERT_EQ(engine.FireAdHat(L"own", window.get()), 1);
     ASSERT_EQ(engine.FireOtherAd(L"forged", window.get()), 1);
     ASSERT_TRUE(adwtest::WaitUntil([&] { return log.CountPrefix(L"pItem is null") == 2; })) << log.Dump();
-    EXPECT_EQ(log.Count(L"pItem is null(KelvaneCenter::AdWarden::CallBackAdHat::Job)", kLevelError), 1);
-    EXPECT_TRUE(log.Has(L"*pItem is null(KelvaneCenter::AdWarden::GetValidWndItem)", kLevelError));
+    EXPECT_EQ(log.Count(L"pItem is null(KelvaneCenter::AdWarden::CallBackAdHat::Job)", adw::kLogError), 1);
+    EXPECT_TRUE(log.Has(L"*pItem is null(KelvaneCenter::AdWarden::GetValidWndItem)", adw::kLogError));
     EXPECT_EQ(engine.ItemHandleType(L"own"), 3);
     ASSERT_TRUE(host.WaitFor(HostEvent::Record, 1));
     EXPECT_EQ(host.OfKind(HostEvent::Record)[0].records[0].popupId, L"forged");

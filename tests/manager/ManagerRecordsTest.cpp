@@ -9,8 +9,6 @@
 namespace hosttest {
 namespace {
 
-constexpr int kLevelError = 4;
-
 using ManagerRecords = HostTest;
 using Pairs = adwtest::KeysStatuses;
 
@@ -81,7 +79,7 @@ TEST_F(ManagerRecords, StatusChangesSetTheEngineAndTellTheHost) {
     EXPECT_EQ(host.RecordsTold(), (Pairs{{L"k", 1}, {L"k", 3}, {L"stubborn", 1}, {L"marker", 1}}));
     EXPECT_EQ(host.CountOf(HostEvent::BlockedTimes), 0u); // only status 2 stores the counter
     // (The adapter's own lines for these: the vendor tests.)
-    EXPECT_TRUE(log.Has(L"item is null(KelvaneCenter::AdWarden::SetBlockingStatus::Job)", kLevelError)) << log.Dump();
+    EXPECT_TRUE(log.Has(L"item is null(KelvaneCenter::AdWarden::SetBlockingStatus::Job)", adw::kLogError)) << log.Dump();
 }
 
 // A burst of engine notifications fills the work queue and drops its oldest

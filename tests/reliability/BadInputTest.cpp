@@ -3,6 +3,8 @@
 // and a normal block still counts afterwards.
 
 #include <climits>
+#include <iterator>
+#include <tuple>
 
 #include "DuiLib/UIMainQueue.h"
 #include "ReliabilityFixture.h"
@@ -64,40 +66,29 @@ TEST_F(BadInput, KeysOfEveryNotification) {
 // pop-up types out of range are passed to the host as they are and described
 // as unclassified, with a line.
 TEST_F(BadInput, ItemAccessorsAndPopupTypes) {
-    const std::wstring texts[] = {L"", kHugeText, kBrokenText};
-    const int types[] = {-1, 6, INT_MAX, INT_MIN};
-    int n = 0;
-    for (const std::wstring& text : texts) {
-        adpop::EngineItem item = Item(L"text-" + std::to_wstring(n++), kAdPopHandleUndecided);
-        item.textA = item.textB = item.softwareName = item.exePath = text;
-        engine.AddItem(item);
-    }
-    for (int type : types) {
-        adpop::EngineItem item = Item(L"type-" + std::to_wstring(type), kAdPopHandleUndecided);
-        item.popupType = type;
+    // Each item's texts (all four accessors) and pop-up type.
+    const struct { std::wstring text; int type; } items[] = {{L"", 1}, {kHugeText, 1}, {kBrokenText, 1}, {L"typed", -1},
+                                                              {L"typed", 6}, {L"typed", INT_MAX}, {L"typed", INT_MIN}};
+    for (const auto& i : items) {
+        adpop::EngineItem item = Item(L"item-" + std::to_wstring(&i - items), kAdPopHandleUndecided);
+        item.textA = item.textB = item.softwareName = item.exePath = i.text;
+        item.popupType = i.type;
         engine.AddItem(item);
     }
     InitAndSettle();
     adwtest::LogCapture log;
     ASSERT_EQ(client->GetBlockingRecords(), 0u);
     ASSERT_TRUE(host.WaitFor(HostEvent::Records, 1));
-    const auto listed = host.OfKind(HostEvent::Records)[0].records;
-    for (int i = 0; i < 3; ++i) {
-        const auto found = std::find_if(listed.begin(), listed.end(),
-                                        [&](const auto& r) { return r.popupId == L"text-" + std::to_wstring(i); });
-        ASSERT_NE(found, listed.end());
-        EXPECT_EQ(found->textA, texts[i]);
-        EXPECT_EQ(found->textB, texts[i]);
-    }
-    for (int type : types) {
-        SCOPED_TRACE(type);
-        const std::wstring key = L"type-" + std::to_wstring(type);
-        const auto found = std::find_if(listed.begin(), listed.end(), [&](const auto& r) { return r.popupId == key; });
-        ASSERT_NE(found, listed.end());
-        EXPECT_EQ(found->popupType, type);
-        EXPECT_EQ(engine.FireOtherAd(key.c_str(), AdWindow()), 1); // described for telemetry
+    const auto listed = host.OfKind(HostEvent::Records)[0].records; // the fixture's item, then one each, in order
+    ASSERT_EQ(listed.size(), 1 + std::size(items));
+    for (const auto& i : items) {
+        const auto& record = listed[static_cast<size_t>(1 + (&i - items))];
+        SCOPED_TRACE(record.popupId);
+        EXPECT_EQ(std::make_tuple(record.textA, record.textB, record.popupType), std::make_tuple(i.text, i.text, i.type));
+        if (i.type == 1) continue;
+        EXPECT_EQ(engine.FireOtherAd(record.popupId.c_str(), AdWindow()), 1); // described for telemetry
         EXPECT_TRUE(adwtest::WaitUntil([&] {
-            return HasLine(log, L"unknown pop-up type, described as unclassified: " + std::to_wstring(type), kInfo);
+            return HasLine(log, L"unknown pop-up type, described as unclassified: " + std::to_wstring(i.type), kInfo);
         })) << log.Dump();
     }
     ExpectPeriodWorks();
