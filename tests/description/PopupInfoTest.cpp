@@ -1,8 +1,4 @@
-#include <gtest/gtest.h>
-
 #include <climits>
-#include <string>
-#include <vector>
 
 #include "VendorFixture.h"
 #include "vendor/PopupDescription.h"

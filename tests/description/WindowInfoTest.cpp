@@ -11,10 +11,6 @@
 
 namespace {
 
-std::wstring Fixture(const wchar_t* exe) {
-    return adwtest::ExeDir() + L"\\fixtures\\" + exe;
-}
-
 std::string WindowInfo(HWND window) {
     return KelvaneCenter::PopUpBlockingVendor::GetInstance().GetWindowInfo(window);
 }
@@ -28,7 +24,7 @@ TEST(WindowInfo, ProcessIsNamedWithItsSignerOrAnEmptySign) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.json);
-        adwtest::ChildProcess helper(Fixture(c.exe), L"--window");
+        adwtest::ChildProcess helper(adwtest::Fixture(c.exe), L"--ads 100,100,320,200");
         const HWND window = helper.WaitForWindow();
         ASSERT_NE(window, nullptr);
         adwtest::LogCapture log;

@@ -1,11 +1,8 @@
-// The monitor's runs against their lifetime: calls back into it while a stop
-// waits, a stop whose judgement does not end in time, and no scene left by a stop.
-#include <windows.h>
-#include <gtest/gtest.h>
+// The monitor's runs against their lifetime: starts and stops, calls back into it
+// while a stop waits, a stop whose judgement does not end in time, and no scene left by a stop.
 #include <atomic>
-#include <functional>
 #include "Desktop.h"
-#include "TestSupport.h"
+#include "HostFixture.h"
 #include "common/UniqueResource.h"
 #include "focus/FocusScene.h"
 
@@ -18,7 +15,8 @@ bool HooksAre(int count) {
 }
 
 // A full-screen window of this process, a scene application's: a click on it is
-// judged a scene. The receiver counts judgements and runs `onJudged` on the judging thread.
+// judged a scene. The receiver counts judgements and runs `onJudged` on the judging
+// thread, and counts apart what it is told on the test's own thread (by a stop).
 class FocusLifetime : public testing::Test {
 protected:
     void SetUp() override {
@@ -27,7 +25,8 @@ protected:
                                  GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), 0, 0, 0, 0);
         monitor = MonitorFromWindow(screen, MONITOR_DEFAULTTONEAREST);
         scene.SetSceneCallback([this](bool) {
-            if (GetCurrentThreadId() != testThread) judgeThread = GetCurrentThreadId(), ++judged, onJudged();
+            if (GetCurrentThreadId() == testThread) ++toldHere;
+            else judgeThread = GetCurrentThreadId(), ++judged, onJudged();
         });
         ASSERT_TRUE(screen != nullptr && scene.StartMonitor() && HooksAre(3));
     }
@@ -42,38 +41,49 @@ protected:
     HWND screen = nullptr;
     HMONITOR monitor = nullptr;
     std::function<void()> onJudged = [] {};
-    std::atomic<int> judged{0};
+    std::atomic<int> judged{0}, toldHere{0};
     std::atomic<DWORD> judgeThread{0};
     adw::UniqueHandle release{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
 };
 
+// Started again while it runs, the monitor stays one; once a stop returns its
+// hooks are gone and it has told "no scene" on the stopping thread; a stop with
+// nothing running does nothing; a new start judges again.
+TEST_F(FocusLifetime, OneMonitorHoweverOftenStartedAndNoHookOnceAStopReturns) {
+    adwtest::LogCapture log;
+    for (int round = 1; round <= 2; ++round) {
+        EXPECT_TRUE(scene.StartMonitor());
+        Click();
+        EXPECT_TRUE(JudgedIs(round));
+        EXPECT_TRUE(scene.StopMonitor());
+        EXPECT_EQ(FocusScene::InstalledHooks(), 0);
+        EXPECT_TRUE(scene.StopMonitor());
+        ASSERT_TRUE(scene.StartMonitor() && HooksAre(3));
+    }
+    EXPECT_EQ(judged, 2);
+    EXPECT_EQ(toldHere, 2);
+    EXPECT_EQ(log.Count(L"already exist monitor(KelvaneCenter::FocusScene::StartMonitor)", 3), 2);
+    EXPECT_EQ(log.Count(L"not exist monitor(KelvaneCenter::FocusScene::StopMonitor)", 3), 2) << log.Dump();
+}
+
 // A host's UI thread stops the monitor while a judgement's receiver sends to it, and the
 // message's handler calls back into the monitor: refused at once; the stop ends the run in time.
-struct Host { HWND window = nullptr; bool startAgain = true, stopAgain = true, stopped = false; } host;
-LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message != WM_APP) return DefWindowProcW(window, message, wParam, lParam);
-    host.startAgain = FocusScene::GetInstance().StartMonitor();
-    host.stopAgain = FocusScene::GetInstance().StopMonitor();
-    return 0;
-}
 TEST_F(FocusLifetime, CallsBackIntoTheMonitorDuringItsStopAreRefusedAtOnceAndNoSceneIsLeft) {
-    WNDCLASSW windowClass = {};
-    windowClass.lpszClassName = L"FocusLifetimeHost", windowClass.lpfnWndProc = HostProc;
-    RegisterClassW(&windowClass);
-    std::atomic<bool> ready{false}, sent{false};
-    onJudged = [&] { if (!sent.exchange(true)) SendMessageW(host.window, WM_APP, 0, 0); };
+    std::atomic<HWND> hostWindow{nullptr};
+    std::atomic<bool> sent{false};
+    bool startAgain = true, stopAgain = true, stopped = false;
+    onJudged = [&] { if (!sent.exchange(true)) SendMessageW(hostWindow, WM_APP, 0, 0); };
     adwtest::LogCapture log;
     auto ui = adwtest::RunDetached([&] {
-        host.window = CreateWindowExW(0, windowClass.lpszClassName, 0, 0, 0, 0, 0, 0, HWND_MESSAGE, 0, 0, 0);
-        ready = true;
+        const hosttest::MessageWindow host([&] { startAgain = scene.StartMonitor(), stopAgain = scene.StopMonitor(); });
+        hostWindow = host.get();
         adwtest::WaitUntil([&] { return sent.load(); }); // sleeping serves no sent message: the stop does
-        host.stopped = FocusScene::GetInstance().StopMonitor();
-        DestroyWindow(host.window);
+        stopped = scene.StopMonitor();
     });
-    ASSERT_TRUE(adwtest::WaitUntil([&] { return ready.load(); }));
+    ASSERT_TRUE(adwtest::WaitUntil([&] { return hostWindow.load() != nullptr; }));
     Click();
     adwtest::ExpectReturns(ui, "StopMonitor with a call back into the monitor");
-    EXPECT_TRUE(sent && host.stopped && !host.startAgain && !host.stopAgain);
+    EXPECT_TRUE(sent && stopped && !startAgain && !stopAgain);
     const std::wstring refused = L"refused: called again on a thread that is stopping the monitor";
     EXPECT_EQ(log.Count(refused + L"(KelvaneCenter::FocusScene::StartMonitor)", 4), 1) << log.Dump();
     EXPECT_EQ(log.Count(refused + L"(KelvaneCenter::FocusScene::StopMonitor)", 4), 1);

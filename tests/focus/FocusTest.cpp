@@ -1,7 +1,4 @@
-#include <memory>
 #include <mutex>
-#include <thread>
-#include "ChildProcess.h"
 #include "Desktop.h"
 #include "HostFixture.h"
 #include "focus/FocusScene.h"
@@ -41,65 +38,6 @@ TEST(FocusRules, OneSceneAcrossTwoMonitors) {
         EXPECT_EQ(SkipForeEvent(scenes, owner, A, "other.exe"), s.skip);
         EXPECT_FALSE(SkipForeEvent(scenes, owner, A, owner)); // the scene's own application is always judged
     }
-}
-
-// A window at (0,0)-(100,100) whose own thread serves it (a judgement may send
-// it messages) and counts the right-button releases it gets.
-class ClickTarget {
-public:
-    ClickTarget()
-        : thread_([this] {
-              const HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, L"BUTTON", L"own",
-                                                  WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
-              threadId_ = GetCurrentThreadId();
-              for (MSG m; GetMessageW(&m, nullptr, 0, 0) > 0;) {
-                  releases_ += m.message == WM_RBUTTONUP ? 1 : 0;
-                  DispatchMessageW(&m);
-              }
-              DestroyWindow(window);
-          }) {
-        adwtest::WaitUntil([this] { return threadId_ != 0; });
-    }
-    ~ClickTarget() {
-        PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
-        thread_.join();
-    }
-    // Right-clicks it; true once it has the release: by then the click has passed every low-level mouse hook.
-    bool Click() {
-        const int before = releases_;
-        SetCursorPos(50, 50), mouse_event(MOUSEEVENTF_RIGHTDOWN, 0, 0, 0, 0), mouse_event(MOUSEEVENTF_RIGHTUP, 0, 0, 0, 0);
-        return adwtest::WaitUntil([&] { return releases_ > before; });
-    }
-
-private:
-    std::atomic<DWORD> threadId_{0};
-    std::atomic<int> releases_{0};
-    std::thread thread_;
-};
-
-TEST(FocusMonitor, StartsOneThreadWhoseHooksAreGoneWhenStopReturns) {
-    adwtest::LogCapture log;
-    FocusScene& scene = FocusScene::GetInstance();
-    const DWORD me = GetCurrentThreadId();
-    std::atomic<int> stopsTold{0}, judged{0}; // a Stop tells "no scene" here, judgements come from the monitor thread
-    scene.SetSceneCallback([&](bool active) { ++(GetCurrentThreadId() == me && !active ? stopsTold : judged); });
-    EXPECT_TRUE(scene.StopMonitor());
-    EXPECT_TRUE(log.Has(L"not exist monitor(KelvaneCenter::FocusScene::StopMonitor)", 3));
-    ClickTarget own;
-    for (int round = 0; round < 2; ++round) {
-        ASSERT_TRUE(scene.StartMonitor() && scene.StartMonitor());
-        ASSERT_TRUE(adwtest::WaitUntil([] { return FocusScene::InstalledHooks() == 3; }));
-        const int before = judged;
-        ASSERT_TRUE(own.Click());
-        EXPECT_TRUE(adwtest::WaitUntil([&] { return judged > before; })) << "a click while monitoring was not judged";
-        EXPECT_TRUE(scene.StopMonitor());
-        const int atStop = judged;
-        ASSERT_TRUE(own.Click());
-        EXPECT_EQ(judged, atStop) << "a click after StopMonitor was judged";
-    }
-    EXPECT_EQ(log.Count(L"already exist monitor(KelvaneCenter::FocusScene::StartMonitor)", 3), 2);
-    EXPECT_EQ(stopsTold, 2);
-    scene.SetSceneCallback(nullptr);
 }
 
 // The events of one id sent since the capture began, as their first two values joined by `joint`.
@@ -237,8 +175,8 @@ void RightClick(POINT down, POINT up) {
 // buttons clicked: the monitor judges what it must, in the order it happened,
 // and each judgement tells the scene receiver whether a scene is active.
 TEST(FocusEvents, ForegroundSystemKeysAndButtonReleasesAreJudgedInOrder) {
-    const std::wstring app = adwtest::ExeDir() + L"\\fixtures\\Focus_App.EXE"; // reported in lower case
-    ASSERT_TRUE(CopyFileW((adwtest::ExeDir() + L"\\fixtures\\unsigned_app.exe").c_str(), app.c_str(), FALSE));
+    const std::wstring app = adwtest::Fixture(L"Focus_App.EXE"); // reported in lower case
+    ASSERT_TRUE(CopyFileW(adwtest::Fixture(L"unsigned_app.exe").c_str(), app.c_str(), FALSE));
     adwtest::ChildProcess helper(app, L"--focus");
     const HWND screen = helper.WaitForWindow();
     ASSERT_TRUE(screen != nullptr && adwtest::WaitUntil([&] { return GetForegroundWindow() == screen; }));
@@ -284,39 +222,22 @@ TEST_F(FocusManager, AHatWaitsForTheSceneOnItsMonitorToEnd) {
     SetGate(L"FocusModeSupported", 1);
     adwtest::UiThread ui;
     InitAndSettle();
-    adwtest::ChildProcess ads(Fixture(L"unsigned_app.exe"), L"--ads 300,300,300,150");
-    const HWND ad = ads.WaitForWindow();
-    ASSERT_NE(ad, nullptr);
-    engine.AddItem(Item(L"held", kAdPopHandleUndecided));
     FocusScene& scene = FocusScene::GetInstance();
+    ASSERT_TRUE(scene.IsMonitoring());
+    const HWND ad = ShowAds(L"300,300,300,150", 1)[0];
+    engine.AddItem(Item(L"held", kAdPopHandleUndecided));
     scene.RecordJudgement(MonitorFromWindow(ad, MONITOR_DEFAULTTONEAREST), true, "film.exe");
-    auto hats = [] { return FindWindowW(L"BlockingPopup", nullptr) != nullptr; };
+    auto hats = [] { return adwtest::VisibleWindowOfClass(L"BlockingPopup") != nullptr; };
     QueueHat(L"held", ad);
     ASSERT_TRUE(host.WaitFor(HostEvent::Record, 1) && ui.Run([] {}));
     EXPECT_FALSE(hats());
     scene.FocusSceneJudge(ad); // a window that is not full screen comes to the front there
     EXPECT_TRUE(adwtest::WaitUntil(hats));
     EXPECT_EQ(host.CountOf(HostEvent::Record), 1u);
-}
-// The host stops the manager with the monitor running: no monitor, hook or judgement is left.
-TEST_F(FocusManager, UnInitWithTheMonitorRunningLeavesNoneOfIt) {
-    SetSwitch(L"PopUpBlockingStatus", 1);
-    SetSwitch(L"FocusModeStatus", 1);
-    SetGate(L"FocusModeSupported", 1);
-    InitAndSettle();
-    ASSERT_TRUE(FocusScene::GetInstance().IsMonitoring());
-    ClickTarget own;
-    const DWORD me = GetCurrentThreadId();
-    std::atomic<int> judged{0}; // on the monitor thread (UnInit's own "no scene" comes on this one)
-    FocusScene::GetInstance().SetSceneCallback([&](bool) { judged += GetCurrentThreadId() != me ? 1 : 0; });
-    ASSERT_TRUE(own.Click());
-    EXPECT_TRUE(adwtest::WaitUntil([&] { return judged > 0; })) << "the monitor Init started judged no click";
+    // Stopped with the monitor running, the manager leaves no monitor and no hook (no judgement) behind.
     client->UnInit();
-    EXPECT_FALSE(FocusScene::GetInstance().IsMonitoring());
-    const int atUnInit = judged;
-    ASSERT_TRUE(own.Click());
-    EXPECT_EQ(judged, atUnInit) << "a click after UnInit was judged";
-    FocusScene::GetInstance().SetSceneCallback(nullptr);
+    EXPECT_FALSE(scene.IsMonitoring());
+    EXPECT_TRUE(adwtest::WaitUntil([] { return FocusScene::InstalledHooks() == 0; }));
 }
 } // namespace
 } // namespace hosttest

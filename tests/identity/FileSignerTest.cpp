@@ -8,15 +8,14 @@
 using namespace KelvaneCenter;
 
 TEST(FileSigner, SignerIsReadExactlyOnlyTheMakersNamesAreTrustedAndNoSignatureLeavesTheOutputAlone) {
-    const std::wstring fixtures = adwtest::ExeDir() + L"\\fixtures\\";
     // The signer output afterwards: it starts as "untouched".
     const struct { std::wstring path; int result; std::wstring signer; bool trusted; } cases[] = {
-        {fixtures + L"signed_technologies.exe", 1, L"Norvane Technologies Co., Ltd.", true},
-        {fixtures + L"signed_device.exe", 1, L"Norvane Device Co., Ltd.", true},
-        {fixtures + L"signed_lowercase.exe", 1, L"norvane technologies co., ltd.", false},
-        {fixtures + L"signed_trailing_blank.exe", 1, L"Norvane Technologies Co., Ltd. ", false},
-        {fixtures + L"signed_nonascii.exe", 1, L"N\u00F8rvane Ger\u00E4tebau \u8BFA\u4E07 Co., Ltd.", false},
-        {fixtures + L"unsigned_app.exe", 0, L"untouched", false}, {fixtures + L"none.exe", 0, L"untouched", false},
+        {adwtest::Fixture(L"signed_technologies.exe"), 1, L"Norvane Technologies Co., Ltd.", true},
+        {adwtest::Fixture(L"signed_device.exe"), 1, L"Norvane Device Co., Ltd.", true},
+        {adwtest::Fixture(L"signed_lowercase.exe"), 1, L"norvane technologies co., ltd.", false},
+        {adwtest::Fixture(L"signed_trailing_blank.exe"), 1, L"Norvane Technologies Co., Ltd. ", false},
+        {adwtest::Fixture(L"signed_nonascii.exe"), 1, L"N\u00F8rvane Ger\u00E4tebau \u8BFA\u4E07 Co., Ltd.", false},
+        {adwtest::Fixture(L"unsigned_app.exe"), 0, L"untouched", false}, {adwtest::Fixture(L"none.exe"), 0, L"untouched", false},
         {L"", 0, L"untouched", false}, {adwtest::ExeDir(), 0, L"untouched", false},
     };
     for (const auto& c : cases) {

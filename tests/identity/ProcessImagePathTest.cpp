@@ -32,8 +32,8 @@ TEST(ProcessImagePath, OwnProcessWithQueryRightOnlyAndWithFullReadAndNoProcessHa
 }
 
 TEST(ProcessImagePath, AProcessThatFakesItsModulePathIsJudgedByItsRealImage) {
-    const std::wstring real = adwtest::ExeDir() + L"\\fixtures\\unsigned_app.exe";
-    const std::wstring fake = adwtest::ExeDir() + L"\\fixtures\\signed_technologies.exe";
+    const std::wstring real = adwtest::Fixture(L"unsigned_app.exe");
+    const std::wstring fake = adwtest::Fixture(L"signed_technologies.exe");
     const adwtest::ChildProcess impostor(real, L"--fake-image \"" + fake + L"\"");
     ASSERT_NE(impostor.Id(), 0u);
     const HWND window = impostor.WaitForWindow();

@@ -17,11 +17,8 @@ using namespace KelvaneCenter;
 
 namespace {
 
+using adwtest::Fixture;
 const std::wstring kMaker = L"Norvane Technologies Co., Ltd.";
-
-std::wstring Fixture(const wchar_t* name) {
-    return adwtest::ExeDir() + L"\\fixtures\\" + name;
-}
 
 bool MoveLastWriteOn(const std::wstring& path) {
     adw::UniqueHandle file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES | FILE_READ_ATTRIBUTES, FILE_SHARE_READ,

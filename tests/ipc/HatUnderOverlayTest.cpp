@@ -2,7 +2,6 @@
 // overlay covers everything, so the hat's upkeep leaves it underneath until
 // the overlay closes.
 
-#include "ChildProcess.h"
 #include "Desktop.h"
 #include "HostFixture.h"
 #include "manager/AdWarden.h"
@@ -34,13 +33,11 @@ protected:
 TEST_F(HatUnderOverlayTest, TheHatStaysUnderTheOpenOverlayAndRisesAgainOnceItCloses) {
     SetSwitch(L"PopUpBlockingStatus", 1);
     InitAndSettle();
-    adwtest::ChildProcess ads(Fixture(L"unsigned_app.exe"), L"--ads 300,300,300,150,T");
-    HWND ad = nullptr;
-    ASSERT_TRUE(adwtest::WaitUntil([&] { return (ad = FindWindowW(L"AdFixture", L"ad0")) && IsWindowVisible(ad); }));
+    const HWND ad = ShowAds(L"300,300,300,150,T", 1)[0];
     engine.AddItem(Item(L"hat-key", kAdPopHandleUndecided));
     engine.FireAdHat(L"hat-key", ad);
     HWND hat = nullptr;
-    ASSERT_TRUE(adwtest::WaitUntil([&] { return (hat = FindWindowW(L"BlockingPopup", nullptr)) && IsWindowVisible(hat); }));
+    ASSERT_TRUE(adwtest::WaitUntil([&] { return (hat = adwtest::VisibleWindowOfClass(L"BlockingPopup")) != nullptr; }));
     SetCursorPos(5, 5); // the pointer away from the hat
 
     ASSERT_EQ(client->ScreenshotBlocking(), 0);

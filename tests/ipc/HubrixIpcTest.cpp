@@ -17,35 +17,22 @@ std::string Expected(const char* kind, const char* code) {
            (kUnderWine ? " level=Impersonation" : " level=Identification");
 }
 
-// Open then close, as an overlay does, against each kind of peer. The send
-// returns even when the peer takes it and never answers.
-TEST(HubrixIpc, OpenAndCloseMessagesReachTheAssistantAndTheSendIsBounded) {
-    const struct {
-        const wchar_t* assistant; // null: nobody serves the pipe
-        bool delivered;
-    } rows[] = {{L"", true}, {L"--silent", false}, {nullptr, false}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.assistant == nullptr ? L"no assistant" : row.assistant);
-        std::unique_ptr<adwtest::AssistantProcess> assistant;
-        if (row.assistant != nullptr) {
-            assistant = std::make_unique<adwtest::AssistantProcess>(row.assistant);
-            ASSERT_TRUE(assistant->WaitListening());
-        }
-        adwtest::LogCapture log;
-        IPCMessageClient client(kHubrixClientId, kHubrixKeepConnection, kHubrixWaitForBusyPipe, kHubrixPipeName);
-        std::atomic<bool> sent{false};
-        auto done = adwtest::RunDetached([&] { sent = SendIPCMsgToHubrix(client); });
-        adwtest::ExpectReturns(done, "SendIPCMsgToHubrix");
-        EXPECT_EQ(sent, row.delivered);
-        EXPECT_EQ(log.Count(L"SendIPCMessage returns 0(KelvaneCenter::CaptureWindowDialog::SendIPCMsgToHubrix)", 4),
-                  row.delivered ? 0 : 1);
-        PostIPCMsgToHubrix(client);
-        if (assistant) {
-            const std::vector<std::string> both = {Expected("send", "0x2A8400C8"), Expected("post", "0x2A8400C9")};
-            EXPECT_TRUE(adwtest::WaitUntil([&] { return assistant->Received().size() >= 2; }));
-            EXPECT_EQ(assistant->Received(), both);
-        }
-    }
+// Open then close, as an overlay does: both messages reach the assistant as
+// they stand, and an answered send logs nothing. (Peers that are absent, late
+// or hang up, and the bounded send: the fault matrix's pipe rows.)
+TEST(HubrixIpc, OpenAndCloseMessagesReachTheAssistantAsTheyStand) {
+    adwtest::AssistantProcess assistant(L"");
+    ASSERT_TRUE(assistant.WaitListening());
+    adwtest::LogCapture log;
+    IPCMessageClient client(kHubrixClientId, kHubrixKeepConnection, kHubrixWaitForBusyPipe, kHubrixPipeName);
+    std::atomic<bool> sent{false};
+    adwtest::ExpectReturns(adwtest::RunDetached([&] { sent = SendIPCMsgToHubrix(client); }), "SendIPCMsgToHubrix");
+    EXPECT_TRUE(sent);
+    PostIPCMsgToHubrix(client);
+    const std::vector<std::string> both = {Expected("send", "0x2A8400C8"), Expected("post", "0x2A8400C9")};
+    EXPECT_TRUE(adwtest::WaitUntil([&] { return assistant.Received().size() >= 2; }));
+    EXPECT_EQ(assistant.Received(), both);
+    EXPECT_EQ(log.CountPrefix(L"SendIPCMessage returns"), 0) << log.Dump();
 }
 
 } // namespace

@@ -15,21 +15,22 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
-#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <string>
 #include <thread>
 
 #include "AdPopBlocker64/EngineScriptClient.h"
+#include "Desktop.h"
 #include "DuiLib/UIlib.h"
-#include "IPopUpBlockingCallback.h"
+#include "HostRecorder.h"
 #include "IPopUpBlockingClient.h"
 #include "ProcessCounts.h"
 
 namespace {
 
 using adwtest::CountThreads;
+using adwtest::ExeDir;
 
 enum Exit : int {
     kOk = 0,
@@ -41,13 +42,6 @@ enum Exit : int {
 
 const wchar_t kLibrary[] = L"AdWarden.dll";
 const wchar_t kConfigKey[] = L"SOFTWARE\\Norvane\\Hubrix\\Kelvane";
-
-std::wstring ExeDir() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring dir(path);
-    return dir.substr(0, dir.find_last_of(L'\\'));
-}
 
 // The figures' file, opened for appending; null when no file is named.
 FILE* OpenReport() {
@@ -65,15 +59,8 @@ void Report(const char* format, ...) {
     }
 }
 
-class Callback : public KelvaneMsgCenter::IPopUpBlockingCallback {
-public:
-    void OnBlockingRecords(const std::vector<KelvaneMsgCenter::BlockingRecordModel>&) override {}
-    void OnBlockingRecord(const KelvaneMsgCenter::BlockingRecordModel&) override { ++records; }
-    void OnBlockedTimes(int) override {}
-    void OnError(int) override {}
-    void OnStateChanged(int) override {}
-    std::atomic<int> records{0};
-};
+using Callback = adwtest::HostRecorder;
+using adwtest::HostEvent;
 
 // The library as a host that loads it at run time reaches it.
 struct Library {
@@ -100,7 +87,17 @@ struct Library {
         settings = static_cast<KelvaneMsgCenter::IPopUpBlockingSettingMgr*>(getSettings());
         return true;
     }
-    void Free() { FreeLibrary(module); }
+    // Loaded and started, with the callback (when given) registered first.
+    bool Start(Callback* callback = nullptr) {
+        if (!Load()) return false;
+        if (callback != nullptr) client->RegisterCallback(callback);
+        return client->Init() == 0;
+    }
+    // Stopped, the callback let go, and unloaded.
+    void Stop() {
+        if (client != nullptr) client->UnInit(), client->UnRegisterCallback();
+        FreeLibrary(module);
+    }
 };
 
 // Waits for `done`, serving this thread's messages meanwhile unless `pump` is false.
@@ -118,25 +115,16 @@ bool PumpUntil(Done done, DWORD timeoutMs, bool pump = true) {
 
 bool LibraryGone() { return GetModuleHandleW(kLibrary) == nullptr; }
 
-HWND WindowOfClass(const wchar_t* className) {
-    for (HWND w = FindWindowExW(nullptr, nullptr, className, nullptr); w != nullptr;
-         w = FindWindowExW(nullptr, w, className, nullptr)) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(w, &owner);
-        if (owner == GetCurrentProcessId() && IsWindowVisible(w)) return w;
-    }
-    return nullptr;
+// The switches' key (the user's, or the machine's for the gates) is made when missing.
+bool SetDword(const wchar_t* name, DWORD value, HKEY root = HKEY_CURRENT_USER) {
+    return adwtest::CreateKey(root, kConfigKey) && adwtest::SetDword(root, kConfigKey, name, value);
 }
 
-// The switches' key (the user's, or the machine's for the gates) is made when missing.
-LONG SetDword(const wchar_t* name, DWORD value, HKEY root = HKEY_CURRENT_USER) {
-    HKEY key = nullptr;
-    LONG result = RegCreateKeyExW(root, kConfigKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
-    if (result == ERROR_SUCCESS) {
-        result = RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
-        RegCloseKey(key);
-    }
-    return result;
+// The scripted engine at its defaults, with blocking on.
+bool EngineReady(adpop::EngineScriptClient& engine) {
+    if (!engine.Ok() || !SetDword(L"PopUpBlockingStatus", 1)) return false;
+    engine.Reset();
+    return true;
 }
 
 // Once the last of the library's jobs and windows is gone the library goes
@@ -156,28 +144,20 @@ struct AdScene {
     Library library;
 
     bool Start() {
-        if (!engine.Ok() || SetDword(L"PopUpBlockingStatus", 1) != ERROR_SUCCESS) return false;
-        engine.Reset();
+        if (!EngineReady(engine)) return false;
         adpop::EngineItem item;
         item.key = L"lifetime-ad";
-        item.exePath = ExeDir() + L"\\fixtures\\unsigned_app.exe";
+        item.exePath = adwtest::Fixture(L"unsigned_app.exe");
         engine.AddItem(item);
         adWindow = CreateWindowExW(WS_EX_NOACTIVATE, L"STATIC", L"ad", WS_POPUP | WS_VISIBLE, 400, 300, 240, 120,
                                    nullptr, nullptr, nullptr, nullptr);
-        if (adWindow == nullptr || !library.Load()) return false;
-        library.client->RegisterCallback(&callback);
-        return library.client->Init() == 0;
+        return adWindow != nullptr && library.Start(&callback);
     }
     // The hat's job is queued once the record has gone to the host.
     bool FireHat() {
-        const int before = callback.records.load();
+        const size_t before = callback.CountOf(HostEvent::Record);
         return engine.FireAdHat(L"lifetime-ad", adWindow) == 1 &&
-               PumpUntil([&] { return callback.records.load() > before; }, 10000, false);
-    }
-    void Stop() {
-        library.client->UnInit();
-        library.client->UnRegisterCallback();
-        library.Free();
+               PumpUntil([&] { return callback.CountOf(HostEvent::Record) > before; }, 10000, false);
     }
 };
 
@@ -186,37 +166,36 @@ int PendingUiJobs() {
     if (!scene.Start() || !scene.FireHat()) return kSetUpFailed;
     scene.library.client->ScreenshotBlocking();
     Sleep(100); // the worker hands the hat over right after the record
-    scene.Stop();
+    scene.library.Stop();
     return EndsUnloaded();
 }
 
 int BlockedUi() {
     AdScene scene;
-    if (!scene.Start() || !scene.FireHat() || !PumpUntil([] { return WindowOfClass(L"BlockingPopup"); }, 10000) ||
-        (scene.library.client->ScreenshotBlocking(), !PumpUntil([] { return WindowOfClass(L"CaptureWindowDialog"); }, 10000)))
+    const auto shown = [](const wchar_t* className) {
+        return PumpUntil([className] { return adwtest::VisibleWindowOfClass(className) != nullptr; }, 10000);
+    };
+    if (!scene.Start() || !scene.FireHat() || !shown(L"BlockingPopup") ||
+        (scene.library.client->ScreenshotBlocking(), !shown(L"CaptureWindowDialog")))
         return kSetUpFailed;
     // The UI thread waits for the thread that stops and unloads the library.
     Report("hat and overlay open\n");
-    std::thread([&scene] { scene.Stop(); }).join();
+    std::thread([&scene] { scene.library.Stop(); }).join();
     Report("stopped and freed\n");
     return EndsUnloaded();
 }
 
-
 int FocusAfterUnInit() {
     adpop::EngineScriptClient engine;
-    if (!engine.Ok() || SetDword(L"PopUpBlockingStatus", 1) != ERROR_SUCCESS ||
-        SetDword(L"FocusModeSupported", 1, HKEY_LOCAL_MACHINE) != ERROR_SUCCESS)
-        return kSetUpFailed;
-    engine.Reset();
+    if (!EngineReady(engine) || !SetDword(L"FocusModeSupported", 1, HKEY_LOCAL_MACHINE)) return kSetUpFailed;
     const long threadsBefore = CountThreads();
     Library library;
-    const bool started = library.Load() && library.client->Init() == 0;
+    const bool started = library.Start();
     RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kConfigKey, L"FocusModeSupported"); // read by Init
     if (!started) return kSetUpFailed;
     library.client->UnInit();
     const int result = library.settings->SetFocusState(true);
-    library.Free();
+    FreeLibrary(library.module);
     Report("SetFocusState after UnInit: %d (threads before %ld)\n", result, threadsBefore);
     if (!PumpUntil(LibraryGone, 5000)) return kStillLoaded;
     // The system's pool lets an idle thread go after some seconds.
@@ -228,21 +207,16 @@ int FocusAfterUnInit() {
 // One period as a host has it, with a notification that is counted and reported.
 bool OnePeriod(adpop::EngineScriptClient& engine, Callback& callback) {
     Library library;
-    if (!library.Load()) return false;
-    library.client->RegisterCallback(&callback);
-    const bool started = library.client->Init() == 0;
+    const bool started = library.Start(&callback);
     engine.FireAdBlock(L"reload-ad");
-    library.client->UnInit();
-    library.client->UnRegisterCallback();
-    library.Free();
+    library.Stop();
     // What held the library (a pool callback, a UI job) lets it go a moment later.
     return started && PumpUntil(LibraryGone, 5000);
 }
 
 int Reload(int loads) {
     adpop::EngineScriptClient engine; // keeps the engine's module, and its own threads, across the loads
-    if (!engine.Ok() || SetDword(L"PopUpBlockingStatus", 1) != ERROR_SUCCESS) return kSetUpFailed;
-    engine.Reset();
+    if (!EngineReady(engine)) return kSetUpFailed;
     adpop::EngineItem item;
     item.key = L"reload-ad";
     item.handleType = kAdPopHandleBlocked;

@@ -1,17 +1,8 @@
 // What a host relies on at the end of a period: nothing of the library runs
 // after it unloads it, and no wait of the library freezes its UI thread.
 
-#include <gtest/gtest.h>
-
-#include <windows.h>
-
 #include <atomic>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <memory>
 
-#include "ChildProcess.h"
 #include "Desktop.h"
 #include "DuiLib/UIMainQueue.h"
 #include "HostFixture.h"
@@ -30,8 +21,7 @@ void ExpectHostEndsCleanly(const std::wstring& args) {
     SetEnvironmentVariableW(L"ADW_LIFETIME_OUT", nullptr);
     ASSERT_NE(host.Id(), 0u) << "LifetimeHost.exe not started, error " << GetLastError();
     const DWORD code = host.WaitForExit(90000);
-    std::ifstream file{std::filesystem::path(out)};
-    const std::string figures((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::string figures = adwtest::ReadFileText(out);
     std::printf("%ls: exit 0x%lx\n%s", args.c_str(), static_cast<unsigned long>(code), figures.c_str());
     // 3: the library stayed loaded; 4: threads, handles, windows or memory left; 5: a wrong result; others: a crash.
     EXPECT_EQ(code, 0u) << figures;
@@ -97,30 +87,6 @@ TEST_F(ManagerLifetime, CallsOnTheUiThreadDoNotWaitForACallbackWaitingForIt) {
     }
 }
 
-// A window whose messages run a function of the test, on the window's thread.
-class CallWindow {
-public:
-    explicit CallWindow(std::function<void()> call)
-        : call_(std::move(call)),
-          hwnd_(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr)) {
-        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc));
-    }
-    ~CallWindow() { DestroyWindow(hwnd_); }
-    HWND get() const { return hwnd_; }
-
-private:
-    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_APP) {
-            reinterpret_cast<CallWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA))->call_();
-            return 0;
-        }
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    std::function<void()> call_;
-    HWND hwnd_;
-};
-
 // OnStateChanged sends a message to another thread, which sends one back: the
 // thread inside SetBlockingState serves it, and its handler calls
 // SetBlockingState again. That call is refused instead of waiting for itself.
@@ -128,13 +94,13 @@ TEST_F(ManagerLifetime, SetBlockingStateCalledAgainFromAMessageItServesIsRefused
     SetSwitch(L"PopUpBlockingStatus", 1);
     InitAndSettle();
     adwtest::UiThread other;
-    std::unique_ptr<CallWindow> there;
+    std::unique_ptr<MessageWindow> there;
     std::atomic<HWND> back{nullptr};
-    ASSERT_TRUE(other.Run([&] { there = std::make_unique<CallWindow>([&] { SendMessageW(back, WM_APP, 0, 0); }); }));
+    ASSERT_TRUE(other.Run([&] { there = std::make_unique<MessageWindow>([&] { SendMessageW(back, WM_APP, 0, 0); }); }));
     std::atomic<int> inner{-1}, outer{-1};
     adwtest::LogCapture log;
     auto caller = adwtest::RunDetached([&] {
-        CallWindow here([&] { inner = settings->SetBlockingState(2); });
+        MessageWindow here([&] { inner = settings->SetBlockingState(2); });
         back = here.get();
         host.onCall = [&](HostEvent::Kind kind) {
             if (kind == HostEvent::StateChanged && inner == -1) SendMessageW(there->get(), WM_APP, 0, 0);
@@ -197,7 +163,7 @@ TEST_F(ManagerLifetime, AHatItsUiThreadCannotBeAskedToCloseIsKept) {
     engine.AddItem(Item(L"ad", 2));
     ASSERT_EQ(engine.FireAdHat(L"ad", ad), 1);
     HWND hat = nullptr;
-    ASSERT_TRUE(adwtest::WaitUntil([&] { return (hat = FindWindowW(L"BlockingPopup", nullptr)) != nullptr; }));
+    ASSERT_TRUE(adwtest::WaitUntil([&] { return (hat = adwtest::VisibleWindowOfClass(L"BlockingPopup")) != nullptr; }));
     ASSERT_TRUE(ui.Run([] { DestroyWindow(FindWindowExW(HWND_MESSAGE, nullptr, L"DuiLibMainQueue", nullptr)); }));
     adwtest::LogCapture log;
     client->UnInit();

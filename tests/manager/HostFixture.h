@@ -8,13 +8,18 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "AdPopBlocker64/EngineScriptClient.h"
+#include "ChildProcess.h"
 #include "HostRecorder.h"
 #include "PopUpBlockingClientFactory.h"
 #include "TestSupport.h"
+#include "common/LogLine.h"
 
 namespace hosttest {
 
@@ -41,6 +46,7 @@ protected:
         client->UnInit();
         client->UnRegisterCallback(); // no call is in flight afterwards
         host.onCall = nullptr;
+        ads.reset();
         engine.Reset();
         adwtest::DeleteHkcuTree(kConfigKey);
         if (machineKeyWritten_) {
@@ -106,27 +112,47 @@ protected:
         item.handleType = handleType;
         item.popupType = 1;
         item.softwareName = L"Some Software";
-        item.exePath = adwtest::ExeDir() + L"\\fixtures\\unsigned_app.exe";
+        item.exePath = adwtest::Fixture(L"unsigned_app.exe");
         return item;
     }
 
-    static std::wstring Fixture(const wchar_t* name) { return adwtest::ExeDir() + L"\\fixtures\\" + name; }
+    static std::wstring Fixture(const wchar_t* name) { return adwtest::Fixture(name); }
+
+    // Starts a fixture program's ad windows ("x,y,w,h[,flags]" each, blank-separated,
+    // titled "ad0", "ad1", ...) and returns them in order once all are visible.
+    std::vector<HWND> ShowAds(const std::wstring& geometry, int count, const wchar_t* exe = L"unsigned_app.exe") {
+        ads = std::make_unique<adwtest::ChildProcess>(Fixture(exe), L"--ads " + geometry);
+        std::vector<HWND> windows(static_cast<size_t>(count));
+        EXPECT_TRUE(adwtest::WaitUntil([&] {
+            for (int i = 0; i < count; ++i) {
+                windows[static_cast<size_t>(i)] = FindWindowW(L"AdFixture", (L"ad" + std::to_wstring(i)).c_str());
+            }
+            return std::all_of(windows.begin(), windows.end(), [](HWND w) { return w && IsWindowVisible(w); });
+        }));
+        return windows;
+    }
 
     KelvaneMsgCenter::IPopUpBlockingClient* client = KelvaneCenter::PopUpBlockingClientFactory::GetClientInstance();
     KelvaneMsgCenter::IPopUpBlockingSettingMgr* settings =
         KelvaneCenter::PopUpBlockingClientFactory::GetSettingCenterClientInstance();
     adpop::EngineScriptClient engine;
     adwtest::HostRecorder host;
+    std::unique_ptr<adwtest::ChildProcess> ads;
 
 private:
     bool machineKeyWritten_ = false;
 };
 
-// A window the engine can name: message-only, so no display is needed.
+// A window the engine can name: message-only, so no display is needed. A
+// WM_APP sent to it runs `onApp` on its thread.
 class MessageWindow {
 public:
-    MessageWindow()
-        : hwnd_(CreateWindowExW(0, L"STATIC", L"ad", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr)) {}
+    explicit MessageWindow(std::function<void()> onApp = nullptr)
+        : onApp_(std::move(onApp)),
+          hwnd_(CreateWindowExW(0, L"STATIC", L"ad", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr)) {
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc));
+    }
     ~MessageWindow() {
         if (hwnd_ != nullptr) DestroyWindow(hwnd_);
     }
@@ -135,6 +161,12 @@ public:
     HWND get() const { return hwnd_; }
 
 private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<MessageWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (message == WM_APP && self->onApp_) self->onApp_();
+        return message == WM_APP ? 0 : DefWindowProcW(window, message, wParam, lParam);
+    }
+    std::function<void()> onApp_;
     HWND hwnd_;
 };
 

@@ -1,19 +1,15 @@
 // Hats on the desktop: ad windows of another process, the manager in this one,
 // a UI thread like the host's, and clicks injected at the hat's buttons.
 
-#include <algorithm>
-#include <memory>
-
-#include "ChildProcess.h"
-#include "DuiLib/UIMainQueue.h"
 #include "Desktop.h"
+#include "DuiLib/UIMainQueue.h"
 #include "HostFixture.h"
+#include "common/UniqueResource.h"
 #include "qeevent/QeEventCapture.h"
 
 namespace hosttest {
 namespace {
 
-constexpr int kAdKind = 0;
 const wchar_t kKey[] = L"hat-key";
 
 std::vector<HWND> VisibleHats() { return adwtest::VisibleWindows(L"BlockingPopup"); }
@@ -34,21 +30,7 @@ protected:
     }
     void TearDown() override {
         HostTest::TearDown();
-        ads.reset();
         QeEventCapture::End();
-    }
-
-    // Starts the ad windows ("x,y,w,h[,flags]" each, blank-separated) and returns them in order.
-    std::vector<HWND> ShowAds(const std::wstring& geometry, int count) {
-        ads = std::make_unique<adwtest::ChildProcess>(Fixture(L"unsigned_app.exe"), L"--ads " + geometry);
-        std::vector<HWND> windows(static_cast<size_t>(count));
-        EXPECT_TRUE(adwtest::WaitUntil([&] {
-            for (int i = 0; i < count; ++i) {
-                windows[static_cast<size_t>(i)] = FindWindowW(L"AdFixture", (L"ad" + std::to_wstring(i)).c_str());
-            }
-            return std::all_of(windows.begin(), windows.end(), [](HWND w) { return w && IsWindowVisible(w); });
-        }));
-        return windows;
     }
 
     void AddItem(const std::wstring& key, int handleType) { engine.AddItem(Item(key, handleType)); }
@@ -79,27 +61,24 @@ protected:
         return button;
     }
 
-    static bool WaitForManner(const std::string& manner) {
-        return adwtest::WaitUntil([&] {
+    // The pairs of the hat's report of that manner once it is sent (manner, windowInfo, version, count); none in time: empty.
+    static std::vector<QeCapturedPair> WaitForManner(const std::string& manner) {
+        std::vector<QeCapturedPair> found;
+        adwtest::WaitUntil([&] {
             for (const auto& event : QeEventCapture::Events())
-                for (const auto& pair : event.pairs)
-                    if (event.id == 992614519 && pair.key == "manner" && pair.value == manner) return true;
-            return false;
+                if (event.id == 992614519 && !event.pairs.empty() && event.pairs[0].value == manner) found = event.pairs;
+            return !found.empty();
         });
+        return found;
     }
 
     adwtest::UiThread ui;
-    std::unique_ptr<adwtest::ChildProcess> ads;
 };
 
 TEST_F(HatTest, AnUndecidedItemGetsARecordAndAHatAboveItsTopRightCorner) {
-    const HWND ad = ShowAds(L"300,300,300,150", 1)[0];
-    AddItem(kKey, kAdPopHandleUndecided);
-    NotifyHat(kKey, ad);
-    ASSERT_EQ(host.CountOf(HostEvent::Record), 1u);
-    EXPECT_EQ(host.OfKind(HostEvent::Record)[0].records[0].status, 3u);
-    ASSERT_TRUE(adwtest::WaitUntil([] { return VisibleHats().size() == 1; }));
-    const RECT hat = RectOf(VisibleHats()[0]);
+    const HWND hatWindow = HatOverOneAd();
+    EXPECT_EQ(host.RecordsTold(), (adwtest::KeysStatuses{{kKey, 3}}));
+    const RECT hat = RectOf(hatWindow);
     const RECT expected = {294, 246, 294 + 308, 246 + 56}; // 300 px wide at scale 1: 308 units
     EXPECT_TRUE(EqualRect(&hat, &expected)) << hat.left << "," << hat.top << "," << hat.right << "," << hat.bottom;
     adwtest::PumpMessages(300);
@@ -146,13 +125,9 @@ TEST_F(HatTest, AButtonClickDecidesReportsAndClosesTheHat) {
         adwtest::ClickAt(Button(hat, c.fromRight));
         ASSERT_TRUE(adwtest::WaitUntil([&] { return !IsWindow(hat); }));
         EXPECT_EQ(engine.ItemHandleType(kKey), c.handleType);
-        ASSERT_TRUE(WaitForManner(c.manner));
-        const auto events = QeEventCapture::Events();
-        EXPECT_TRUE(std::any_of(events.begin(), events.end(), [](const QeCapturedEvent& e) {
-            return std::any_of(e.pairs.begin(), e.pairs.end(), [](const QeCapturedPair& p) {
-                return p.key == "windowInfo" && p.value.find("\"softwareName\":\"Some Software\"") != std::string::npos;
-            });
-        }));
+        const auto pairs = WaitForManner(c.manner);
+        ASSERT_EQ(pairs.size(), 4u);
+        EXPECT_NE(pairs[1].value.find("\"softwareName\":\"Some Software\""), std::string::npos) << pairs[1].value;
         engine.Reset();
         QeEventCapture::Begin();
     }
@@ -224,7 +199,7 @@ TEST_F(HatTest, TheHatClosesWhenItsAdWindowGoesHidesMovesOrIsMinimised) {
         ASSERT_NE(hat, nullptr);
         c.change(ad);
         EXPECT_TRUE(adwtest::WaitUntil([&] { return !IsWindow(hat); }));
-        EXPECT_TRUE(WaitForManner(c.manner));
+        EXPECT_FALSE(WaitForManner(c.manner).empty());
         QeEventCapture::Begin();
     }
 }
@@ -260,14 +235,13 @@ TEST_F(HatTest, UnInitWithHatsOpenLeavesNoHatBehind) {
         } else if (from == From::HostThread) {
             client->UnInit();
         } else {
-            HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+            const auto release = std::make_shared<adw::UniqueHandle>(CreateEventW(nullptr, TRUE, FALSE, nullptr));
             ui.Run([] {}); // the UI thread is held while the second hat job is dispatched behind it
-            DuiLib::UIMainQueue::getInstance().dispatch([release] { WaitForSingleObject(release, 10000); });
+            DuiLib::UIMainQueue::getInstance().dispatch([release] { WaitForSingleObject(release->get(), 10000); });
             QueueHat(L"second", windows[1]);
             auto done = adwtest::RunDetached([&] { client->UnInit(); });
-            SetEvent(release);
+            SetEvent(release->get());
             adwtest::ExpectReturns(done, "UnInit with a hat job pending");
-            CloseHandle(release);
         }
         EXPECT_FALSE(IsWindow(hat));
         ui.Run([] {});

@@ -3,8 +3,6 @@
 namespace hosttest {
 namespace {
 
-constexpr int kLevelError = 4;
-
 using ManagerLifecycle = HostTest;
 
 TEST(ManagerEntry, BothAccessorsAreViewsOfOneObject) {
@@ -23,14 +21,14 @@ TEST_F(ManagerLifecycle, RefusedEngineIsReportedAndNothingElseStarts) {
     engine.AddItem(Item(L"k", 2));
     engine.SetInitResult(0);
     EXPECT_EQ(client->Init(), 204);
-    EXPECT_TRUE(log.Has(L"failed, err =  204(KelvaneCenter::AdWarden::Init)", kLevelError)) << log.Dump();
+    EXPECT_TRUE(log.Has(L"failed, err =  204(KelvaneCenter::AdWarden::Init)", adw::kLogError)) << log.Dump();
     // No queue was made: the records request fails and says so; 407 is returned, never reported.
     EXPECT_EQ(client->GetBlockingRecords(), 206u);
-    EXPECT_TRUE(log.Has(L"getModelListQueue is null(KelvaneCenter::AdWarden::GetBlockingRecords)", kLevelError));
+    EXPECT_TRUE(log.Has(L"getModelListQueue is null(KelvaneCenter::AdWarden::GetBlockingRecords)", adw::kLogError));
     EXPECT_EQ(client->SetBlockingStatus(L"k", true), 407u);
     EXPECT_EQ(engine.ItemHandleType(L"k"), 1); // the held tracker still took the status
     EXPECT_TRUE(log.Has(L"getModelListQueue is null, err = 407(KelvaneCenter::AdWarden::SetBlockingStatus)",
-                        kLevelError));
+                        adw::kLogError));
     EXPECT_EQ(host.Values(HostEvent::Error), (std::vector<int>{204, 206}));
     EXPECT_EQ(host.CountOf(HostEvent::BlockedTimes), 0u);
 }
@@ -40,8 +38,8 @@ TEST_F(ManagerLifecycle, MissingSettingsKeyStillHandlesNotifications) {
     engine.AddItem(Item(L"k1", 1));
     adwtest::LogCapture log;
     EXPECT_EQ(client->Init(), 101);
-    EXPECT_TRUE(log.Has(L"Load Config Failed!(KelvaneCenter::AdWarden::ConfigInit)", kLevelError)) << log.Dump();
-    EXPECT_TRUE(log.Has(L"Config init failed!(KelvaneCenter::AdWarden::Init)", kLevelError));
+    EXPECT_TRUE(log.Has(L"Load Config Failed!(KelvaneCenter::AdWarden::ConfigInit)", adw::kLogError)) << log.Dump();
+    EXPECT_TRUE(log.Has(L"Config init failed!(KelvaneCenter::AdWarden::Init)", adw::kLogError));
     // The handlers were bound before the switches were read; no counter load was queued.
     ASSERT_EQ(engine.FireAdBlock(L"k1"), 1);
     ASSERT_TRUE(host.WaitFor(HostEvent::Record, 2));

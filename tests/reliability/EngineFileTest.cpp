@@ -46,27 +46,19 @@ TEST(EngineFile, RemovedOrReplacedBetweenPeriods) {
         manager.UnInit();
         EXPECT_EQ(GetModuleHandleW(engineFile.c_str()), nullptr) << "the engine stayed loaded after UnInit";
     };
-    struct Row { const char* name; std::function<void()> cause; int result; std::wstring line; } rows[] = {
-        {"engine file removed", [&] { fs::rename(engineFile, kept); }, 203,
-         L"popUpBlockingModule is null, err = 203(KelvaneCenter::PopUpBlockingVendor::Init)"},
+    // (Each failure's line: the no-engine and missing-export tests.)
+    struct Row { const char* name; std::function<void()> cause; int result; } rows[] = {
+        {"engine file removed", [&] { fs::rename(engineFile, kept); }, 203},
         {"engine file replaced by one without GetInterface",
-         [&] {
-             fs::rename(engineFile, kept);
-             fs::copy_file(noExport, engineFile);
-         },
-         202, L"popUpBlockingInterface is null, err = 202(KelvaneCenter::PopUpBlockingVendor::Init)"},
+         [&] { fs::rename(engineFile, kept); fs::copy_file(noExport, engineFile); }, 202},
     };
     periodWorks();
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        {
-            adwtest::LogCapture log;
-            row.cause();
-            EXPECT_EQ(manager.Init(), row.result);
-            EXPECT_EQ(log.Count(row.line, 4), 1) << log.Dump();
-            EXPECT_EQ(host.Values(HostEvent::Error).back(), row.result);
-            manager.UnInit();
-        }
+        row.cause();
+        EXPECT_EQ(manager.Init(), row.result);
+        EXPECT_EQ(host.Values(HostEvent::Error).back(), row.result);
+        manager.UnInit();
         std::error_code ignored;
         fs::remove(engineFile, ignored);
         fs::rename(kept, engineFile);

@@ -28,10 +28,7 @@ inline bool HasLine(const adwtest::LogCapture& log, const std::wstring& fragment
     return false;
 }
 
-inline HWND VisibleWindowOfClass(const wchar_t* className) {
-    const std::vector<HWND> windows = adwtest::VisibleWindows(className);
-    return windows.empty() ? nullptr : windows[0];
-}
+using adwtest::VisibleWindowOfClass;
 
 // One fault: how to cause it, what to do meanwhile and what that returns, the
 // line it must leave in the log, and how to repair it. After the repair the

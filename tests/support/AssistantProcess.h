@@ -3,7 +3,7 @@
 // The assistant stand-in serving its pipe for one test, and what it received.
 
 #include <filesystem>
-#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -30,7 +30,7 @@ public:
         return lines;
     }
     std::vector<std::string> Lines() const {
-        std::ifstream in{std::filesystem::path(out_)};
+        std::istringstream in(ReadFileText(out_));
         std::vector<std::string> lines;
         for (std::string line; std::getline(in, line);) lines.push_back(line);
         return lines;

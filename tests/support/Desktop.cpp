@@ -87,4 +87,9 @@ std::vector<HWND> VisibleWindows(const wchar_t* className) {
     return windows;
 }
 
+HWND VisibleWindowOfClass(const wchar_t* className) {
+    const std::vector<HWND> windows = VisibleWindows(className);
+    return windows.empty() ? nullptr : windows[0];
+}
+
 } // namespace adwtest

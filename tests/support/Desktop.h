@@ -41,5 +41,8 @@ void ClickAt(POINT point);
 
 // The visible top-level windows of a class, of any process, in z-order.
 std::vector<HWND> VisibleWindows(const wchar_t* className);
+// The top-most of them; null when none is visible. (The library keeps a hidden
+// spare hat between hats: a hat is looked for among the visible windows.)
+HWND VisibleWindowOfClass(const wchar_t* className);
 
 } // namespace adwtest

@@ -8,6 +8,8 @@
 
 #include <functional>
 #include <mutex>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "IPopUpBlockingCallback.h"
@@ -21,6 +23,14 @@ struct HostEvent {
     int value = 0;                                              // BlockedTimes, Error, StateChanged
     DWORD threadId = 0;
 };
+
+// Each record as its key and status, in order.
+using KeysStatuses = std::vector<std::pair<std::wstring, int>>;
+inline KeysStatuses KeysAndStatus(const std::vector<KelvaneMsgCenter::BlockingRecordModel>& records) {
+    KeysStatuses out;
+    for (const auto& r : records) out.emplace_back(r.popupId, r.status);
+    return out;
+}
 
 class HostRecorder : public KelvaneMsgCenter::IPopUpBlockingCallback {
 public:
@@ -46,6 +56,12 @@ public:
         std::vector<int> out;
         for (const auto& e : OfKind(kind)) out.push_back(e.value);
         return out;
+    }
+    // The records told one at a time (OnBlockingRecord), as key and status.
+    KeysStatuses RecordsTold() const {
+        Records told;
+        for (const auto& e : OfKind(HostEvent::Record)) told.push_back(e.records[0]);
+        return KeysAndStatus(told);
     }
     size_t CountOf(HostEvent::Kind kind) const { return OfKind(kind).size(); }
     bool WaitFor(HostEvent::Kind kind, size_t n) const {

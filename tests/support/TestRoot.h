@@ -6,10 +6,7 @@
 #include <windows.h>
 #include <wincrypt.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <vector>
+#include <string>
 
 #include "TestSupport.h"
 
@@ -18,8 +15,7 @@ namespace adwtest {
 class TestRootInstalled {
 public:
     TestRootInstalled() {
-        std::ifstream file(std::filesystem::path(ExeDir() + L"\\fixtures\\test_root.cer"), std::ios::binary);
-        const std::vector<char> der((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        const std::string der = ReadFileText(Fixture(L"test_root.cer"));
         store_ = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
         if (store_ != nullptr && !der.empty()) {
             CertAddEncodedCertificateToStore(store_, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),

@@ -72,5 +72,9 @@ bool GetString(HKEY root, const std::wstring& path, const std::wstring& name, st
 
 // The folder of the running test executable (no trailing backslash).
 std::wstring ExeDir();
+// A file the build made in <exe dir>\fixtures (the fixture program, its signed copies, the test root).
+inline std::wstring Fixture(const wchar_t* name) { return ExeDir() + L"\\fixtures\\" + name; }
+// A file's whole content as bytes; empty when it cannot be read.
+std::string ReadFileText(const std::wstring& path);
 
 } // namespace adwtest

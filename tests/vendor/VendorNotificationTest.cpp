@@ -3,7 +3,6 @@
 #include <atomic>
 #include <cstdint>
 #include <stdexcept>
-#include <vector>
 
 #include "VendorFixture.h"
 
