@@ -102,7 +102,9 @@ private:
     // asked for, so a burst of ad windows cannot lose the host's request.
     enum class Asker { Engine, Host };
     bool PushToQueue(std::function<void()> job, Asker asker = Asker::Engine);
-    bool NotifyIfUndecided(const std::wstring& key, HWND window, const char* jobTag);
+    bool NotifyIfUndecided(const std::wstring& key, HWND window, const char* jobTag,
+                           std::wstring* exePath = nullptr);
+    static bool WindowOfProgram(HWND window, const std::wstring& exePath);
     void BindEngineHandlers();
     void ReleaseQueue();
     // Hat windows (UI thread, except OpenHats and CloseHats for Init and UnInit).

@@ -13,6 +13,7 @@
 #include "vendor/AdPopWndTracker.h"
 #include "vendor/PopUpBlockingVendor.h"
 #include "vendor/PopupDescription.h"
+#include "vendor/ProcessImagePath.h"
 
 namespace KelvaneCenter {
 
@@ -47,13 +48,18 @@ void AdWarden::PushJob(const char* tag, std::function<void()> job) {
 }
 
 // Worker thread: an undecided pop-up of a valid window reaches the host as
-// "not blocked". False when the engine has no such item.
-bool AdWarden::NotifyIfUndecided(const std::wstring& key, HWND window, const char* jobTag) {
+// "not blocked". False when the engine has no such item; else `exePath`, when
+// asked for, gets the item's program.
+bool AdWarden::NotifyIfUndecided(const std::wstring& key, HWND window, const char* jobTag, std::wstring* exePath) {
     PopWndItem* item = nullptr;
     GetValidWndItem(key.c_str(), window, item);
     if (item == nullptr) {
         adw::LogLine(adw::kLogError, jobTag, "pItem", " is null");
         return false;
+    }
+    if (exePath != nullptr) {
+        const wchar_t* path = item->GetExePath();
+        exePath->assign(path != nullptr ? path : L"");
     }
     if (item->GetHandleType() != kAdPopHandleUndecided) {
         return true;
@@ -64,14 +70,32 @@ bool AdWarden::NotifyIfUndecided(const std::wstring& key, HWND window, const cha
     return true;
 }
 
+// Worker thread. Window handles are reused: by the time a hat's job runs, the
+// ad window may have gone and its handle name a window of another program, and
+// a hat there would offer to block the wrong thing. Where either program is
+// unknown (no path from the engine, a process this one may not open) the
+// window is taken as the engine's.
+bool AdWarden::WindowOfProgram(HWND window, const std::wstring& exePath) {
+    DWORD processId = 0;
+    const std::wstring image = exePath.empty() || GetWindowThreadProcessId(window, &processId) == 0
+                                   ? std::wstring()
+                                   : GetProcessImagePathById(processId);
+    if (image.empty() || SameFileName(image, exePath)) {
+        return true;
+    }
+    adw::LogLine(adw::kLogError, kAdHatJobTag, "ad window now belongs to another program, no hat: ", image);
+    return false;
+}
+
 void AdWarden::CallBackAdHat(const wchar_t* const& key, const HWND& window) {
     if (key == nullptr) {
         adw::LogLine(adw::kLogError, kAdHatTag, "key", " is null");
         return;
     }
     PushJob(kAdHatTag, [this, keyCopy = std::wstring(key), target = window] {
-        if (NotifyIfUndecided(keyCopy, target, kAdHatJobTag) && IsWindow(target) && !keyCopy.empty() &&
-            JobIsCurrent()) {
+        std::wstring exePath;
+        if (NotifyIfUndecided(keyCopy, target, kAdHatJobTag, &exePath) && IsWindow(target) && !keyCopy.empty() &&
+            WindowOfProgram(target, exePath) && JobIsCurrent()) {
             DispatchAdHat(target, keyCopy);
         }
     });

@@ -21,6 +21,17 @@ std::wstring RecordedImagePath(HANDLE process) {
 }
 } // namespace
 
+bool SameFileName(const std::wstring& a, const std::wstring& b) {
+    const auto name = [](const std::wstring& path) {
+        const size_t slash = path.find_last_of(L"\\/");
+        return slash == std::wstring::npos ? path : path.substr(slash + 1);
+    };
+    const std::wstring nameA = name(a);
+    const std::wstring nameB = name(b);
+    return ::CompareStringOrdinal(nameA.c_str(), static_cast<int>(nameA.size()), nameB.c_str(),
+                                  static_cast<int>(nameB.size()), TRUE) == CSTR_EQUAL;
+}
+
 std::wstring GetProcessImagePath(HANDLE process) {
     if (process == nullptr) {
         return std::wstring();

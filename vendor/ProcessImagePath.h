@@ -25,4 +25,8 @@ std::wstring GetProcessImagePath(HANDLE process);
 // process cannot be opened or read.
 std::wstring GetProcessImagePathById(DWORD processId);
 
+// Whether two paths name files of the same name, ignoring case and folders:
+// the same program whichever form (long, short, device) each path was read in.
+bool SameFileName(const std::wstring& a, const std::wstring& b);
+
 } // namespace KelvaneCenter
