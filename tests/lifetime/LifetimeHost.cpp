@@ -147,7 +147,7 @@ struct AdScene {
         if (!EngineReady(engine)) return false;
         adpop::EngineItem item;
         item.key = L"lifetime-ad";
-        item.exePath = adwtest::Fixture(L"unsigned_app.exe");
+        item.exePath = adwtest::ExePath(); // its ad window is this program's
         engine.AddItem(item);
         adWindow = CreateWindowExW(WS_EX_NOACTIVATE, L"STATIC", L"ad", WS_POPUP | WS_VISIBLE, 400, 300, 240, 120,
                                    nullptr, nullptr, nullptr, nullptr);

@@ -160,7 +160,7 @@ TEST_F(ManagerLifetime, AHatItsUiThreadCannotBeAskedToCloseIsKept) {
     InitAndSettle();
     const HWND ad = CreateWindowExW(WS_EX_NOACTIVATE, L"STATIC", L"ad", WS_POPUP | WS_VISIBLE, 400, 300, 240, 120,
                                     nullptr, nullptr, nullptr, nullptr);
-    engine.AddItem(Item(L"ad", 2));
+    engine.AddItem(Item(L"ad", 2, 0, adwtest::ExePath()));
     ASSERT_EQ(engine.FireAdHat(L"ad", ad), 1);
     HWND hat = nullptr;
     ASSERT_TRUE(adwtest::WaitUntil([&] { return (hat = adwtest::VisibleWindowOfClass(L"BlockingPopup")) != nullptr; }));

@@ -103,7 +103,10 @@ protected:
         return out;
     }
 
-    static adpop::EngineItem Item(const std::wstring& key, int handleType, unsigned blockCount = 0) {
+    // A pop-up of the fixture program; `exePath` names another (this test's own,
+    // for ad windows it shows itself: a hat's ad window must be its program's).
+    static adpop::EngineItem Item(const std::wstring& key, int handleType, unsigned blockCount = 0,
+                                  const std::wstring& exePath = adwtest::Fixture(L"unsigned_app.exe")) {
         adpop::EngineItem item;
         item.blockCount = blockCount;
         item.key = key;
@@ -112,7 +115,7 @@ protected:
         item.handleType = handleType;
         item.popupType = 1;
         item.softwareName = L"Some Software";
-        item.exePath = adwtest::Fixture(L"unsigned_app.exe");
+        item.exePath = exePath;
         return item;
     }
 

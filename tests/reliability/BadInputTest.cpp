@@ -95,8 +95,8 @@ TEST_F(BadInput, ItemAccessorsAndPopupTypes) {
 }
 
 // Window handles that name no window any more, at the notification or by the
-// time the hat is made: no hat, a line.
-TEST_F(BadInput, StaleAndDestroyedWindowHandles) {
+// time the hat is made, or another program's window: no hat, a line.
+TEST_F(BadInput, StaleDestroyedAndReusedWindowHandles) {
     InitAndSettle();
     const HWND destroyed = CreateWindowExW(0, L"STATIC", L"gone", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     DestroyWindow(destroyed);
@@ -122,6 +122,15 @@ TEST_F(BadInput, StaleAndDestroyedWindowHandles) {
     EXPECT_TRUE(ui.Run([] {}));
     EXPECT_EQ(VisibleWindowOfClass(L"BlockingPopup"), nullptr);
     EXPECT_TRUE(HasLine(log, L"ad window gone before its hat was made", kInfo)) << log.Dump();
+    // The handle names a window of another program than the pop-up's (as when
+    // the ad window went and its handle was reused): the record, but no hat.
+    engine.AddItem(Item(L"fixture-program", kAdPopHandleUndecided));
+    host.Clear();
+    EXPECT_EQ(QueueHat(L"fixture-program", AdWindow()), 1);
+    EXPECT_TRUE(ui.Run([] {}));
+    EXPECT_EQ(host.CountOf(HostEvent::Record), 1u);
+    EXPECT_EQ(VisibleWindowOfClass(L"BlockingPopup"), nullptr);
+    EXPECT_TRUE(HasLine(log, L"ad window now belongs to another program, no hat: ", kError)) << log.Dump();
     ExpectPeriodWorks();
 }
 

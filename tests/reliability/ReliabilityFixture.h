@@ -49,7 +49,7 @@ protected:
     void SetUp() override {
         HostTest::SetUp();
         SetSwitch(L"PopUpBlockingStatus", 1);
-        engine.AddItem(Item(kKey, kAdPopHandleUndecided));
+        engine.AddItem(Item(kKey, kAdPopHandleUndecided, 0, adwtest::ExePath()));
     }
 
     // An ad window of this process on the UI thread, which serves its messages,

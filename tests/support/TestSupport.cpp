@@ -111,11 +111,13 @@ bool GetString(HKEY root, const std::wstring& path, const std::wstring& name, st
     return read;
 }
 
-std::wstring ExeDir() {
+std::wstring ExePath() {
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return std::filesystem::path(path).parent_path().wstring();
+    return path;
 }
+
+std::wstring ExeDir() { return std::filesystem::path(ExePath()).parent_path().wstring(); }
 
 std::string ReadFileText(const std::wstring& path) {
     std::ifstream file(std::filesystem::path(path), std::ios::binary);

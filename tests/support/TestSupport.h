@@ -70,7 +70,8 @@ bool SetString(HKEY root, const std::wstring& path, const std::wstring& name, co
 bool GetDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD& value);
 bool GetString(HKEY root, const std::wstring& path, const std::wstring& name, std::wstring& value);
 
-// The folder of the running test executable (no trailing backslash).
+// The running test executable, and its folder (no trailing backslash).
+std::wstring ExePath();
 std::wstring ExeDir();
 // A file the build made in <exe dir>\fixtures (the fixture program, its signed copies, the test root).
 inline std::wstring Fixture(const wchar_t* name) { return ExeDir() + L"\\fixtures\\" + name; }
