@@ -1,43 +1,39 @@
 #include "common/Rundown.h"
 
+#include "common/ThreadSlot.h"
+
 namespace adw {
 
 namespace {
-
-// The rundowns this thread is inside, innermost last. Fixed size: engine and
-// hook threads are not ours, and nothing here may allocate on them.
-struct HeldRundowns {
-    static constexpr int kMax = 16;
-    const Rundown* held[kMax];
-    int count = 0;
-};
-thread_local HeldRundowns t_held;
-
+// This thread's innermost call in flight. Nothing is allocated for it: engine
+// and hook threads are not ours.
+const ThreadSlot<const RundownRef> g_innermost;
 } // namespace
+
+RundownRef::RundownRef(Rundown& rundown) noexcept {
+    if (rundown.Enter()) {
+        rundown_ = &rundown;
+        outer_ = g_innermost.Get();
+        g_innermost.Set(this);
+    } // a refused call is not listed: an outer call of this thread stays listed
+}
+
+RundownRef::~RundownRef() {
+    if (rundown_ != nullptr) {
+        g_innermost.Set(outer_);
+        rundown_->Leave();
+    }
+}
 
 Rundown::Rundown() noexcept : released_(::CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
 
-bool Rundown::Acquire() noexcept {
-    if (t_held.count == HeldRundowns::kMax) {
-        return false; // nesting this deep is a runaway recursion: refuse rather than lose track
-    }
+bool Rundown::Enter() noexcept {
     inFlight_.fetch_add(1);
     if (closing_.load()) {
-        Leave(); // not listed as held: an outer call of this thread stays listed
+        Leave();
         return false;
     }
-    t_held.held[t_held.count++] = this;
     return true;
-}
-
-void Rundown::Release() noexcept {
-    for (int i = t_held.count - 1; i >= 0; --i) {
-        if (t_held.held[i] == this) {
-            t_held.held[i] = t_held.held[--t_held.count];
-            break;
-        }
-    }
-    Leave();
 }
 
 void Rundown::Leave() noexcept {
@@ -49,10 +45,8 @@ void Rundown::Leave() noexcept {
 
 long Rundown::HeldByThisThread() const noexcept {
     long mine = 0;
-    for (int i = 0; i < t_held.count; ++i) {
-        if (t_held.held[i] == this) {
-            ++mine;
-        }
+    for (const RundownRef* call = g_innermost.Get(); call != nullptr; call = call->outer_) {
+        mine += call->rundown_ == this ? 1 : 0;
     }
     return mine;
 }

@@ -6,6 +6,7 @@
 #include "common/CallLoggingExceptions.h"
 #include "common/LogLine.h"
 #include "common/OwnModule.h"
+#include "common/ThreadSlot.h"
 #include "manager/AdWarden.h"
 #include "manager/RecordRules.h"
 #include "manager/UiThreadCall.h"
@@ -24,7 +25,7 @@ constexpr int kQueueFailed = 100;
 constexpr unsigned long kReportFlushMs = 2000;
 
 // The queue whose job this thread is running, null outside jobs.
-thread_local const IOperationQueue* t_jobQueue = nullptr;
+const adw::ThreadSlot<const IOperationQueue> t_jobQueue;
 
 int TrackerModeFor(const SwitchConfig& config) {
     if (config.PowerfulModeStatus == 1) {
@@ -159,8 +160,8 @@ bool AdWarden::PushToQueue(std::function<void()> job, Asker asker) {
     }
     auto run = [this, queue, job = std::move(job)] {
         struct JobScope {
-            explicit JobScope(const IOperationQueue* q) { t_jobQueue = q; }
-            ~JobScope() { t_jobQueue = nullptr; }
+            explicit JobScope(const IOperationQueue* q) { t_jobQueue.Set(q); }
+            ~JobScope() { t_jobQueue.Set(nullptr); }
         } scope(queue);
         if (JobIsCurrent() && counterLoadPending_.exchange(false)) {
             LoadBlockedTimes();
@@ -176,7 +177,8 @@ bool AdWarden::PushToQueue(std::function<void()> job, Asker asker) {
 }
 
 bool AdWarden::JobIsCurrent() const {
-    return t_jobQueue == nullptr || t_jobQueue == getModelListQueue.load();
+    const IOperationQueue* const running = t_jobQueue.Get();
+    return running == nullptr || running == getModelListQueue.load();
 }
 
 // Disconnects the handlers, then takes the queue out of reach: once no host
@@ -204,7 +206,7 @@ void AdWarden::ReleaseQueue() {
         return;
     }
     queue->Stop();
-    if (t_jobQueue == queue) {
+    if (t_jobQueue.Get() == queue) {
         DeleteOffThisThread(queue);
     } else {
         delete queue;

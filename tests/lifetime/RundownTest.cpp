@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 
 #include "TestSupport.h"
 #include "common/Rundown.h"
@@ -12,13 +13,14 @@ namespace {
 // waits only for the others, and the closer still waits for this one.
 TEST(Rundown, ARefusedNestedCallKeepsTheOuterOneHeldByItsThread) {
     adw::Rundown rundown;
-    ASSERT_TRUE(rundown.Acquire());
+    auto outer = std::make_unique<adw::RundownRef>(rundown);
+    ASSERT_TRUE(*outer);
     std::atomic<bool> closed{false};
     auto closer = adwtest::RunDetached([&] { closed = rundown.Close(); });
     ASSERT_FALSE(adwtest::WaitUntil([&] { return closed.load(); }, std::chrono::milliseconds(100)));
-    EXPECT_FALSE(rundown.Acquire()); // refused: closing
+    EXPECT_FALSE(adw::RundownRef(rundown)); // refused: closing
     EXPECT_TRUE(rundown.Close(2000)) << "this thread's own outer call was taken for another's";
-    rundown.Release();
+    outer.reset();
     adwtest::ExpectReturns(closer, "Close");
     EXPECT_TRUE(closed.load());
 }
@@ -33,7 +35,7 @@ TEST(Rundown, ABoundedCloseGivesUpAndStaysClosed) {
     });
     ASSERT_TRUE(adwtest::WaitUntil([&] { return inside.load(); }));
     EXPECT_FALSE(rundown.Close(50));
-    EXPECT_FALSE(rundown.Acquire());
+    EXPECT_FALSE(adw::RundownRef(rundown));
     leave = true;
     adwtest::ExpectReturns(call, "the call");
     EXPECT_TRUE(rundown.Close(2000));
