@@ -1,7 +1,14 @@
 #include <windows.h>
 
 #include "common/LogLine.h"
+#include "telemetry/DataReporter.h"
 #include "telemetry/ReportWorker.h"
+
+#if defined(__GLIBCXX__)
+namespace __gnu_cxx {
+void __freeres() noexcept;
+}
+#endif
 
 // Only logs, and at unload lets the reporter's pool go: the manager already
 // exists through static initialisation, and nothing may wait under the loader lock. At process exit (`reserved` set)
@@ -20,6 +27,13 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
         // Nothing of ours is running: every thread, pool callback, UI job and
         // window of the library holds a reference on it until it is done.
         KelvaneCenter::ReleaseReportWorkerAtUnload();
+        KelvaneCenter::ReleaseReporterStateAtUnload();
+#if defined(__GLIBCXX__)
+        // The C++ runtime linked into this module keeps a pool for exceptions
+        // thrown when memory is short (about 70 KiB), which only this frees:
+        // without it every unload would leave one behind in the host.
+        __gnu_cxx::__freeres();
+#endif
         break;
     default:
         break;

@@ -50,10 +50,13 @@ struct ReporterState {
     TextCache<int, std::string> appVersion;
 };
 
+ReporterState* g_state = nullptr;
+
 ReporterState& State() {
-    // Never destroyed, like the worker: a report may still be running while an
-    // executable that links these objects runs its static destructors at exit.
-    static ReporterState* const state = new ReporterState();
+    // Not a static object, like the worker: a report may still be running
+    // while an executable that links these objects runs its static destructors
+    // at exit. A dynamic unload, when no report runs any more, releases it.
+    static ReporterState* const state = g_state = new ReporterState();
     return *state;
 }
 
@@ -277,6 +280,10 @@ void DataReporter::ReportFocusScene(const std::string& sceneType, const std::str
 
 void DataReporter::ReportSuspectedWindow(const std::string& windowInfo, ReportWake wake) {
     Send("KelvaneCenter::DataReporter::ReportSuspectedWindow", wake, SendSuspectedWindow, windowInfo);
+}
+
+void ReleaseReporterStateAtUnload() noexcept {
+    delete std::exchange(g_state, nullptr);
 }
 
 } // namespace KelvaneCenter

@@ -54,4 +54,8 @@ bool RegFocusModeGUIDToKey(const std::wstring& guid);                        // 
 bool RegCountToKey(const std::wstring& valueName, const std::wstring& count); // a counter as text
 int GetCountFromReg(const std::wstring& valueName);                          // 0 when unreadable
 
+// At unload of the library, once the reporter's worker is gone: the reports'
+// own state (counters' ids, cached user SID and version) goes too.
+void ReleaseReporterStateAtUnload() noexcept;
+
 } // namespace KelvaneCenter
