@@ -15,9 +15,10 @@ namespace adw {
 //
 // A thread that closes from inside one of its own calls (a callback that stops
 // what called it) does not wait for itself: each thread's calls in flight are
-// the RundownRefs on its stack, innermost first, linked through a TLS slot. While it waits, the closing thread still serves messages sent to
-// it, so a call in flight that SendMessage's to the closing thread (a host
-// handing a callback to its UI thread) cannot deadlock it.
+// the RundownRefs on its stack, innermost first, linked through a TLS slot.
+// While it waits, the closing thread still serves messages sent to it, so a
+// call in flight that SendMessage's to the closing thread (a host handing a
+// callback to its UI thread) cannot deadlock it.
 class Rundown {
 public:
     Rundown() noexcept;
@@ -40,7 +41,7 @@ private:
 
     std::atomic<long> inFlight_{0};
     std::atomic<bool> closing_{false};
-    UniqueHandle released_; // auto-reset; set by each Release while closing
+    UniqueHandle released_; // auto-reset; set by each Leave while closing
 };
 
 // One call under a rundown, released when the scope ends; false when refused.
