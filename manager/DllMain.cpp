@@ -10,10 +10,12 @@ void __freeres() noexcept;
 }
 #endif
 
-// Only logs, and at unload lets the reporter's pool go: the manager already
-// exists through static initialisation, and nothing may wait under the loader lock. At process exit (`reserved` set)
-// the other threads were killed wherever they were, perhaps inside the
-// logger's lock, so the detach is logged only on a dynamic unload.
+// Only logs, and at unload frees what would outlive the module in the host
+// (the reporter's pool and state, the C++ runtime's reserve): the manager
+// already exists through static initialisation, and nothing may wait under the
+// loader lock. At process exit (`reserved` set) the other threads were killed
+// wherever they were, perhaps inside the logger's lock, so the detach is
+// logged, and anything freed, only on a dynamic unload.
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     switch (reason) {
     case DLL_PROCESS_ATTACH:
