@@ -108,7 +108,7 @@ TEST_F(FocusManager, NamedWindowIsClosedOnlyWhenShownTopLevelAndNotLeftAlone) {
 // the engine's tracker mode, whether the monitor runs (-1: not examined), the reports and a level-4 line.
 TEST_F(FocusManager, SwitchesAnswerWithTheirCodesStateAndReports) {
     const FocusScene::ThreadStarter noThread = [](FocusScene::ThreadEntry, void*) -> std::uintptr_t { return 0; };
-    constexpr int kNoInit = -1, kKeyGone = -1, kAny = -1;
+    constexpr int kNoInit = -1, kStopped = -2, kKeyGone = -1, kAny = -1; // kStopped: Init, then UnInit
     struct Row { DWORD blocking, focus, gate; bool failThreads; int init, blockingAtCall; char op; int arg;
                  int result, focusAfter, tracker, monitoring; std::vector<std::string> reports; const wchar_t* log; } rows[] = {
         {1, 0, 1, true, 0, 1, 'F', 1, 402, 0, 1, kAny, {}, L"Start Monitor Failed!(KelvaneCenter::AdWarden::StartFocusMode)"},
@@ -123,6 +123,8 @@ TEST_F(FocusManager, SwitchesAnswerWithTheirCodesStateAndReports) {
         {1, 0, 0, false, 0, kKeyGone, 'B', 2, 101, 0, 1, 0, {}, L"Load Config Failed!(KelvaneCenter::AdWarden::SetBlockingState)"},
         {1, 0, 0, false, kNoInit, 0, 'B', 4, 102, 0, kAny, 0, {"BLOCKING_MODE/4"}, nullptr},
         {1, 0, 0, false, kNoInit, 1, 'P', -1, 102, 0, kAny, 0, {"POWER_MODE/-1"}, L"powerState set success(KelvaneCenter::AdWarden::SetPowerState)"},
+        // After UnInit the switch is kept for the next Init, and no monitor starts (its thread would outlive an unload).
+        {1, 0, 1, false, kStopped, 1, 'F', 1, 102, 1, kAny, 0, {}, L"manager not started, focus mode not changed(KelvaneCenter::AdWarden::SetFocusState)"},
         {1, 0, 0, false, 0, 1, 'P', 1, 0, 0, 2, 0, {"POWER_MODE/1"}, nullptr}};
     for (const Row& r : rows) {
         SCOPED_TRACE(&r - rows);
@@ -130,7 +132,8 @@ TEST_F(FocusManager, SwitchesAnswerWithTheirCodesStateAndReports) {
         SetSwitch(L"FocusModeStatus", r.focus);
         SetGate(L"FocusModeSupported", r.gate);
         FocusScene::SetThreadStarter(r.failThreads ? noThread : nullptr);
-        EXPECT_TRUE(r.init == kNoInit || client->Init() == r.init);
+        EXPECT_TRUE(r.init == kNoInit || client->Init() == (r.init == kStopped ? 0 : r.init));
+        if (r.init == kStopped) client->UnInit();
         if (r.blockingAtCall == kKeyGone) adwtest::DeleteHkcuTree(kConfigKey);
         else SetSwitch(L"PopUpBlockingStatus", static_cast<DWORD>(r.blockingAtCall));
         QeEventCapture::Begin();

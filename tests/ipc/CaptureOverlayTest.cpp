@@ -191,11 +191,9 @@ TEST_F(CaptureTest, ClicksPostedByAnotherProgramBlockNothing) {
     EXPECT_EQ(log.CountPrefix(L"AddBlockByScreenShot returns "), 0);
 }
 
-// Opening covers every monitor, even with a server that never answers (without
-// one: every other case here); the host's request returns before the overlay exists.
-TEST_F(CaptureTest, OpeningCoversTheDesktopWhateverThePeerAndTheRequestReturnsFirst) {
-    adwtest::AssistantProcess assistant(L"--silent");
-    ASSERT_TRUE(assistant.WaitListening());
+// Opening covers every monitor; the host's request returns before the overlay
+// exists. (With a peer that answers late or never: the fault matrix's pipe rows.)
+TEST_F(CaptureTest, OpeningCoversTheDesktopAndTheRequestReturnsFirst) {
     adw::UniqueHandle gate(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     ASSERT_TRUE(DuiLib::UIMainQueue::getInstance().dispatch([&] { WaitForSingleObject(gate.get(), 10000); }));
     EXPECT_EQ(client->ScreenshotBlocking(), 0);

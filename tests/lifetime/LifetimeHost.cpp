@@ -6,7 +6,6 @@
 //                      opening still queued, then FreeLibrary and the loop runs
 //   blocked-ui         UnInit from another thread while the UI thread, with a
 //                      hat and the overlay open, waits for that thread
-//   focus-after-uninit SetFocusState(true) after UnInit, then FreeLibrary
 //   reload <n>         n loads, periods and unloads; threads and handles flat
 // Figures go to the file named by ADW_LIFETIME_OUT.
 
@@ -17,6 +16,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -29,7 +29,6 @@
 
 namespace {
 
-using adwtest::CountThreads;
 using adwtest::ExeDir;
 
 enum Exit : int {
@@ -37,7 +36,6 @@ enum Exit : int {
     kSetUpFailed = 2,
     kStillLoaded = 3,
     kLeaked = 4,
-    kWrongResult = 5,
 };
 
 const wchar_t kLibrary[] = L"AdWarden.dll";
@@ -100,29 +98,22 @@ struct Library {
     }
 };
 
-// Waits for `done`, serving this thread's messages meanwhile unless `pump` is false.
-template <typename Done>
-bool PumpUntil(Done done, DWORD timeoutMs, bool pump = true) {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    for (MSG message;;) {
-        while (pump && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-        if (done()) return true;
-        if (GetTickCount64() >= end) return false;
-        if (pump) MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        else Sleep(5);
-    }
+// Waits for `done`, serving this thread's messages meanwhile.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    const auto served = [&] {
+        adwtest::PumpMessages(5);
+        return done();
+    };
+    return adwtest::WaitUntil(served, std::chrono::milliseconds(timeoutMs));
 }
 
 bool LibraryGone() { return GetModuleHandleW(kLibrary) == nullptr; }
 
-// The switches' key (the user's, or the machine's for the gates) is made when missing.
-bool SetDword(const wchar_t* name, DWORD value, HKEY root = HKEY_CURRENT_USER) {
-    return adwtest::CreateKey(root, kConfigKey) && adwtest::SetDword(root, kConfigKey, name, value);
-}
-
-// The scripted engine at its defaults, with blocking on.
+// The scripted engine at its defaults, with blocking on (the switches' key made when missing).
 bool EngineReady(adpop::EngineScriptClient& engine) {
-    if (!engine.Ok() || !SetDword(L"PopUpBlockingStatus", 1)) return false;
+    if (!engine.Ok() || !adwtest::CreateKey(HKEY_CURRENT_USER, kConfigKey) ||
+        !adwtest::SetDword(HKEY_CURRENT_USER, kConfigKey, L"PopUpBlockingStatus", 1))
+        return false;
     engine.Reset();
     return true;
 }
@@ -130,7 +121,7 @@ bool EngineReady(adpop::EngineScriptClient& engine) {
 // Once the last of the library's jobs and windows is gone the library goes
 // too; meanwhile this thread serves its loop as a host's UI thread does.
 int EndsUnloaded() {
-    PumpUntil([] { return false; }, 2000);
+    adwtest::PumpMessages(2000);
     const int result = PumpUntil(LibraryGone, 10000) ? kOk : kStillLoaded;
     Report("unloaded: %s\n", result == kOk ? "yes" : "no");
     return result;
@@ -157,7 +148,7 @@ struct AdScene {
     bool FireHat() {
         const size_t before = callback.CountOf(HostEvent::Record);
         return engine.FireAdHat(L"lifetime-ad", adWindow) == 1 &&
-               PumpUntil([&] { return callback.CountOf(HostEvent::Record) > before; }, 10000, false);
+               adwtest::WaitUntil([&] { return callback.CountOf(HostEvent::Record) > before; });
     }
 };
 
@@ -183,25 +174,6 @@ int BlockedUi() {
     std::thread([&scene] { scene.library.Stop(); }).join();
     Report("stopped and freed\n");
     return EndsUnloaded();
-}
-
-int FocusAfterUnInit() {
-    adpop::EngineScriptClient engine;
-    if (!EngineReady(engine) || !SetDword(L"FocusModeSupported", 1, HKEY_LOCAL_MACHINE)) return kSetUpFailed;
-    const long threadsBefore = CountThreads();
-    Library library;
-    const bool started = library.Start();
-    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kConfigKey, L"FocusModeSupported"); // read by Init
-    if (!started) return kSetUpFailed;
-    library.client->UnInit();
-    const int result = library.settings->SetFocusState(true);
-    FreeLibrary(library.module);
-    Report("SetFocusState after UnInit: %d (threads before %ld)\n", result, threadsBefore);
-    if (!PumpUntil(LibraryGone, 5000)) return kStillLoaded;
-    // The system's pool lets an idle thread go after some seconds.
-    const bool flat = PumpUntil([&] { return CountThreads() <= threadsBefore; }, 20000);
-    Report("threads before %ld, after %ld\n", threadsBefore, CountThreads());
-    return !flat ? kLeaked : result != 102 ? kWrongResult : kOk;
 }
 
 // One period as a host has it, with a notification that is counted and reported.
@@ -230,7 +202,7 @@ int Reload(int loads) {
     // (the system's thread pool, the UI library's windows).
     for (int i = 0; i < 3; ++i)
         if (!OnePeriod(engine, callback)) return kSetUpFailed;
-    PumpUntil([] { return false; }, 500);
+    adwtest::PumpMessages(500);
     const adwtest::ProcessCounts start;
     for (int i = 0; i < loads; ++i)
         if (!OnePeriod(engine, callback)) return kStillLoaded;
@@ -263,7 +235,6 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring scenario = argc > 1 ? argv[1] : L"";
     return scenario == L"pending-ui-jobs" ? PendingUiJobs()
            : scenario == L"blocked-ui" ? BlockedUi()
-           : scenario == L"focus-after-uninit" ? FocusAfterUnInit()
            : scenario == L"reload" && argc > 2 ? Reload(_wtoi(argv[2]))
                                                 : kSetUpFailed;
 }

@@ -210,7 +210,7 @@ TEST(BaseQueueWorker, WakeUpEventEndsTheIdleWaitAtStopAndItsFailuresAreHandled) 
     OperationQueueBase sleeping;
     sleeping.Start();
     auto stopped = std::async(std::launch::async, [&] { sleeping.Stop(); });
-    EXPECT_TRUE(adwtest::WaitUntil([&] { return Returned(stopped); }, std::chrono::seconds(30)));
+    EXPECT_EQ(stopped.wait_for(std::chrono::seconds(30)), std::future_status::ready);
     BaseWithWakeHandle eventless(nullptr);
     EXPECT_NO_THROW(eventless.Start());
     EXPECT_TRUE(log.Has(L"no wake-up event, not started(OperationQueueBase::Start)", adw::kLogError)) << log.Dump();

@@ -81,12 +81,6 @@ inline bool HoldWorker(IOperationQueue& queue, Blocker& busy) {
     return adwtest::WaitUntil([&] { return busy.Entered(); });
 }
 
-// True once the asynchronous call behind `result` has returned.
-template <typename T>
-bool Returned(const std::future<T>& result) {
-    return result.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
-}
-
 // A queue with its protected state visible to the tests, counting the workers
 // that have entered their loop and the Stops that have reached their join.
 template <typename Queue>

@@ -62,17 +62,12 @@ TEST_F(Matrix, Registry) {
         adwtest::CreateKey(HKEY_CURRENT_USER, hosttest::kConfigKey);
         SetSwitch(L"PopUpBlockingStatus", 1);
     };
-    const auto setString = [](HKEY root, const wchar_t* name, const wchar_t* value) {
-        return [=] { adwtest::SetString(root, hosttest::kConfigKey, name, value); };
-    };
     // The focus lists are the machine's: the fixture removes its key at the end.
-    const auto machineList = setString(HKEY_LOCAL_MACHINE, L"FocusSceneProcesses", L"game.exe");
+    const auto machineList = [] { adwtest::SetString(HKEY_LOCAL_MACHINE, hosttest::kConfigKey, L"FocusSceneProcesses", L"game.exe"); };
     const auto initAndBlock = [&] { const int result = init(); engine.FireAdBlock(kKey); return result; };
     // A protected access list holding only the deny entry grants nothing
     // else either, so the key reads as absent: the switches take their defaults.
     RunRows({
-        {"BlockedTimes is a string", setString(HKEY_CURRENT_USER, L"BlockedTimes", L"12"), init, 0,
-         L"Get BlockTimes registry value failed.", kInfo, recreate, nullptr},
         {"writes refused by the key's ACL", [] { ASSERT_TRUE(DenySetValue(true)); }, initAndBlock, 101, L"register key not exist", kInfo,
          [&] { DenySetValue(false), recreate(); }, nullptr},
         {"focus list as REG_SZ", [&] { SetGate(L"FocusModeSupported", 0), machineList(); },

@@ -32,7 +32,6 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     DWORD Id() const { return id_; } // 0 when it could not be started
-    HANDLE Handle() const { return process_.get(); }
 
     // The exit code once it has ended (bounded wait); STILL_ACTIVE otherwise.
     DWORD WaitForExit(DWORD timeoutMs = 20000) const {

@@ -23,18 +23,13 @@ TEST(VendorMissingExport, MissingExportGives202AndIsNotRetriedUntilUnInit) {
     vendor.UnInit();
 }
 
-// The manager returns, logs and reports the code and starts nothing; the module
-// stays held, so a second Init goes ahead with no tracker behind it.
-TEST(VendorMissingExport, ManagerReturnsAndReports202ThenRunsWithoutTracker) {
+// The manager's Init fails (its line and its report: the lifecycle and engine-file
+// tests); the module stays held, so a second Init goes ahead with no tracker behind it.
+TEST(VendorMissingExport, TheManagersNextInitRunsWithoutTracker) {
     auto& manager = KelvaneCenter::AdWarden::Instance();
     adwtest::HostRecorder host;
     manager.RegisterCallback(&host);
-    adwtest::LogCapture log;
     EXPECT_EQ(manager.Init(), 202);
-    EXPECT_EQ(log.Count(L"failed, err =  202(KelvaneCenter::AdWarden::Init)", 4), 1) << log.Dump();
-    EXPECT_EQ(host.Values(adwtest::HostEvent::Error), std::vector<int>{202});
-    EXPECT_EQ(host.Events().size(), 1u);
-    EXPECT_EQ(manager.GetBlockingRecords(), 206u); // no queue was made
     ASSERT_TRUE(adwtest::CreateKey(HKEY_CURRENT_USER, L"SOFTWARE\\Norvane\\Hubrix\\Kelvane"));
     EXPECT_EQ(manager.Init(), 0);
     EXPECT_EQ(g_pAdPopWndTracker, nullptr);
