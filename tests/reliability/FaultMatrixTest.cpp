@@ -1,7 +1,6 @@
-// Faults of the engine's data, the registry, the pipe and the layout files, one
-// table per group: each row's result code and log line, then a normal period
-// (or window) that still works once the fault is gone. (A host installed without
-// its program: the data reporter's tests.)
+// Faults of the engine, the registry, the pipe, the host's installation and
+// the layout files, one table per group: each row's result code and log line,
+// then a normal period (or window) that still works once the fault is gone.
 
 #include <aclapi.h>
 
@@ -11,6 +10,7 @@
 #include "AssistantProcess.h"
 #include "DuiLib/UICulture.h"
 #include "ReliabilityFixture.h"
+#include "qeevent/QeEventCapture.h"
 
 namespace reliability {
 namespace {
@@ -18,10 +18,11 @@ namespace {
 namespace fs = std::filesystem;
 using Matrix = ReliabilityTest;
 
-// (A missing or refused engine, and the periods after it: the vendor and
-// engine-file tests.) Listing, hat, other-ad and block notifications all meet null texts.
+// (The engine's file removed or replaced: the engine-file test.) Listing, hat,
+// other-ad and block notifications all meet the null texts.
 TEST_F(Matrix, Engine) {
     SetSwitch(L"FocusModeStatus", 0);
+    const auto init = [this] { return client->Init(); };
     const auto notifyAll = [&] {
         engine.FireAdHat(kKey, AdWindow()), engine.FireOtherAd(kKey, AdWindow()), engine.FireAdBlock(kKey);
         const int listed = static_cast<int>(client->GetBlockingRecords());
@@ -29,6 +30,9 @@ TEST_F(Matrix, Engine) {
         return listed;
     };
     RunRows({
+        {"GetInterface returns null", [&] { engine.SetGetInterfaceReturnsNull(true); }, init, 202, L"is null, err = 202", kError,
+         [&] { engine.SetGetInterfaceReturnsNull(false); }, nullptr},
+        {"tracker Init refused", [&] { engine.SetInitResult(0); }, init, 204, L"failed, err =  204", kError, [&] { engine.SetInitResult(1); }, nullptr},
         {"every text accessor returns null", [&] { engine.SetNullTexts(true), InitAndSettle(); }, notifyAll, 0, L"exePath is nullptr", kInfo,
          [&] { engine.SetNullTexts(false); }, nullptr},
     });
@@ -62,12 +66,17 @@ TEST_F(Matrix, Registry) {
         adwtest::CreateKey(HKEY_CURRENT_USER, hosttest::kConfigKey);
         SetSwitch(L"PopUpBlockingStatus", 1);
     };
+    const auto setString = [](HKEY root, const wchar_t* name, const wchar_t* value) {
+        return [=] { adwtest::SetString(root, hosttest::kConfigKey, name, value); };
+    };
     // The focus lists are the machine's: the fixture removes its key at the end.
-    const auto machineList = [] { adwtest::SetString(HKEY_LOCAL_MACHINE, hosttest::kConfigKey, L"FocusSceneProcesses", L"game.exe"); };
+    const auto machineList = setString(HKEY_LOCAL_MACHINE, L"FocusSceneProcesses", L"game.exe");
     const auto initAndBlock = [&] { const int result = init(); engine.FireAdBlock(kKey); return result; };
     // A protected access list holding only the deny entry grants nothing
     // else either, so the key reads as absent: the switches take their defaults.
     RunRows({
+        {"BlockedTimes is a string", setString(HKEY_CURRENT_USER, L"BlockedTimes", L"12"), init, 0,
+         L"Get BlockTimes registry value failed.", kInfo, recreate, nullptr},
         {"writes refused by the key's ACL", [] { ASSERT_TRUE(DenySetValue(true)); }, initAndBlock, 101, L"register key not exist", kInfo,
          [&] { DenySetValue(false), recreate(); }, nullptr},
         {"focus list as REG_SZ", [&] { SetGate(L"FocusModeSupported", 0), machineList(); },
@@ -108,6 +117,25 @@ TEST_F(Matrix, Pipe) {
              {"assistant answers after 2 s", serve(L"--answer-after 2000"), open, 1, unanswered, kError, stop, opensWithAnAnswer},
              {"assistant hangs up mid-message", serve(L"--hang-up"), open, 1, unanswered, kError, stop, opensWithAnAnswer}},
             true);
+}
+
+// Without the host program's file the events still go, with an empty version
+// (not logged: a host without a version resource is a supported installation).
+TEST_F(Matrix, HostProgramAbsent) {
+    std::error_code ignored;
+    fs::remove(L"C:\\Program Files\\Norvane\\Hubrix\\components\\Kelvane\\KelvaneCenter.exe", ignored);
+    QeEventCapture::Begin();
+    ExpectPeriodWorks();
+    std::vector<std::string> versions;
+    EXPECT_TRUE(adwtest::WaitUntil([&] {
+        versions.clear();
+        for (const auto& event : QeEventCapture::Events())
+            for (const auto& pair : event.pairs)
+                if (pair.key == "version") versions.push_back(pair.value);
+        return !versions.empty();
+    }));
+    EXPECT_EQ(versions, std::vector<std::string>(versions.size(), ""));
+    QeEventCapture::End();
 }
 
 // Moves a layout file away, or puts a malformed one in its place, until repaired.
