@@ -1,6 +1,9 @@
 #include "vendor/ProcessImagePath.h"
 
 #include <psapi.h>
+#include <shlwapi.h>
+
+#include <cwchar>
 
 #include "common/UniqueResource.h"
 
@@ -22,14 +25,10 @@ std::wstring RecordedImagePath(HANDLE process) {
 } // namespace
 
 bool SameFileName(const std::wstring& a, const std::wstring& b) {
-    const auto name = [](const std::wstring& path) {
-        const size_t slash = path.find_last_of(L"\\/");
-        return slash == std::wstring::npos ? path : path.substr(slash + 1);
-    };
-    const std::wstring nameA = name(a);
-    const std::wstring nameB = name(b);
-    return ::CompareStringOrdinal(nameA.c_str(), static_cast<int>(nameA.size()), nameB.c_str(),
-                                  static_cast<int>(nameB.size()), TRUE) == CSTR_EQUAL;
+    const wchar_t* nameA = ::PathFindFileNameW(a.c_str());
+    const wchar_t* nameB = ::PathFindFileNameW(b.c_str());
+    return ::CompareStringOrdinal(nameA, static_cast<int>(std::wcslen(nameA)), nameB,
+                                  static_cast<int>(std::wcslen(nameB)), TRUE) == CSTR_EQUAL;
 }
 
 std::wstring GetProcessImagePath(HANDLE process) {
