@@ -16,6 +16,8 @@
 #include "manager/LoadConfig.h"
 #include "manager/SettingLock.h"
 #include "queue/OperationQueueBase.h"
+#include "telemetry/DataReporter.h"
+#include "telemetry/ReportSequence.h"
 
 class PopWndItem;
 
@@ -158,6 +160,8 @@ private:
     // Set by Init; the first job of the period that finds it set loads the counter.
     std::atomic<bool> counterLoadPending_{false};
     std::atomic<int> blockedAtInit_{0};
+    // The engine notifications' usage events, in the order the notifications came.
+    ReportSequence reportSequence_{DataReporter::kMaxPendingReports};
     SettingLock settingLock;
     // Owned hats; guarded by hatLock_, since UnInit takes them from the UI thread.
     std::vector<BlockingPopup*> hatWindows;

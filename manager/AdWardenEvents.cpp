@@ -7,12 +7,11 @@
 
 #include "common/LogLine.h"
 #include "manager/AdWarden.h"
+#include "manager/NotificationReport.h"
 #include "manager/RecordRules.h"
 #include "telemetry/DataReporter.h"
-#include "telemetry/ReportWorker.h"
 #include "vendor/AdPopWndTracker.h"
 #include "vendor/PopUpBlockingVendor.h"
-#include "vendor/PopupDescription.h"
 #include "vendor/ProcessImagePath.h"
 
 namespace KelvaneCenter {
@@ -26,18 +25,6 @@ constexpr const char* kAdBlockTag = "KelvaneCenter::AdWarden::CallBackAdBlock";
 constexpr const char* kAdBlockJobTag = "KelvaneCenter::AdWarden::CallBackAdBlock::Job";
 constexpr const char* kOtherAdTag = "KelvaneCenter::AdWarden::CallBackOtherAdNotify";
 constexpr const char* kOtherAdJobTag = "KelvaneCenter::AdWarden::CallBackOtherAdNotify::Job";
-
-// One hand-over for a notification's report and its job: the report is queued
-// at once, in order, without waking the reporter; the job carries this, and
-// the worker wakes the reporter as it takes the job. A job that never runs
-// (dropped from a full queue, no queue) wakes it as the last copy goes.
-class ReporterWakeUp {
-public:
-    ReporterWakeUp() = default;
-    ~ReporterWakeUp() { WakeReportWorker(); }
-    ReporterWakeUp(const ReporterWakeUp&) = delete;
-    ReporterWakeUp& operator=(const ReporterWakeUp&) = delete;
-};
 } // namespace
 
 // Engine thread: hands a job to the worker, or logs that there is no queue.
@@ -109,11 +96,11 @@ void AdWarden::CallBackAdBlock(const wchar_t* const& key) {
     int count = blockedTimes.load();
     while (!blockedTimes.compare_exchange_weak(count, CountedOnce(count))) {
     }
-    auto wakeUp = std::make_shared<ReporterWakeUp>();
-    DataReporter::ReportAutoBlock(GetPopupInfo(key), ReportWake::ByCaller);
-    PushJob(kAdBlockTag, [this, keyCopy = std::wstring(key), wakeUp = std::move(wakeUp)]() mutable {
-        wakeUp.reset();
-        HandleAdBlock(keyCopy);
+    // The job carries the key and the report: one hand-over on the engine's thread.
+    auto report = std::make_shared<NotificationReport>(reportSequence_, &DataReporter::ReportAutoBlock, key);
+    PushJob(kAdBlockTag, [this, report] {
+        report->Send();
+        HandleAdBlock(report->Key());
     });
 }
 
@@ -134,16 +121,16 @@ void AdWarden::HandleAdBlock(const std::wstring& key) {
 }
 
 void AdWarden::CallBackOtherAdNotify(const wchar_t* const& key, const HWND& window) {
-    auto wakeUp = std::make_shared<ReporterWakeUp>();
-    DataReporter::ReportSuspectedWindow(GetPopupInfo(key), ReportWake::ByCaller);
+    auto report = std::make_shared<NotificationReport>(reportSequence_, &DataReporter::ReportSuspectedWindow, key);
     if (key == nullptr) {
+        report->Send(); // the report comes before the key is looked at
         adw::LogLine(adw::kLogError, kOtherAdTag, "key", " is null");
         return;
     }
     // No hat for these: only the record.
-    PushJob(kOtherAdTag, [this, keyCopy = std::wstring(key), target = window, wakeUp = std::move(wakeUp)]() mutable {
-        wakeUp.reset();
-        NotifyIfUndecided(keyCopy, target, kOtherAdJobTag);
+    PushJob(kOtherAdTag, [this, report, target = window] {
+        report->Send();
+        NotifyIfUndecided(report->Key(), target, kOtherAdJobTag);
     });
 }
 

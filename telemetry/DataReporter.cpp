@@ -118,12 +118,12 @@ std::string ReadAppVersion() {
 // queued. Telemetry never fails its caller: here and on the worker, whatever
 // is thrown is logged under the builder's tag.
 template <typename Report, typename... Args>
-void Send(const char* tag, ReportWake wake, Report report, const Args&... args) noexcept {
+void Send(const char* tag, Report report, const Args&... args) noexcept {
     adw::CallLoggingExceptions([&] {
         auto job = [tag, report, args...] {
             adw::CallLoggingExceptions([&] { report(args...); }, tag, "report failed: ");
         };
-        if (!TheReportWorker().Post(std::move(job), wake)) {
+        if (!TheReportWorker().Post(std::move(job))) {
             adw::LogLine(adw::kLogError, tag, "report queue full, event dropped");
         }
     }, tag, "report failed: ");
@@ -257,29 +257,29 @@ bool DataReporter::Flush(unsigned long timeoutMs) noexcept {
 }
 
 void DataReporter::ReportScreenShotWindow(int result, const std::string& windowInfo) {
-    Send("KelvaneCenter::DataReporter::ReportScreenShotWindow", ReportWake::Now, SendScreenShotWindow, result,
+    Send("KelvaneCenter::DataReporter::ReportScreenShotWindow", SendScreenShotWindow, result,
          windowInfo);
 }
 
 void DataReporter::ReportModeSwitch(const std::string& mode, const std::string& status) {
-    Send("KelvaneCenter::DataReporter::ReportModeSwitch", ReportWake::Now, SendModeSwitch, mode, status);
+    Send("KelvaneCenter::DataReporter::ReportModeSwitch", SendModeSwitch, mode, status);
 }
 
 void DataReporter::ReportOverCap(const std::string& manner, const std::string& windowInfo) {
-    Send("KelvaneCenter::DataReporter::ReportOverCap", ReportWake::Now, SendOverCap, manner, windowInfo);
+    Send("KelvaneCenter::DataReporter::ReportOverCap", SendOverCap, manner, windowInfo);
 }
 
-void DataReporter::ReportAutoBlock(const std::string& windowInfo, ReportWake wake) {
-    Send("KelvaneCenter::DataReporter::ReportAutoBlock", wake, SendAutoBlock, windowInfo);
+void DataReporter::ReportAutoBlock(const std::string& windowInfo) {
+    Send("KelvaneCenter::DataReporter::ReportAutoBlock", SendAutoBlock, windowInfo);
 }
 
 void DataReporter::ReportFocusScene(const std::string& sceneType, const std::string& triggeringApp) {
-    Send("KelvaneCenter::DataReporter::ReportFocusScene", ReportWake::Now, SendFocusScene, sceneType,
+    Send("KelvaneCenter::DataReporter::ReportFocusScene", SendFocusScene, sceneType,
          triggeringApp);
 }
 
-void DataReporter::ReportSuspectedWindow(const std::string& windowInfo, ReportWake wake) {
-    Send("KelvaneCenter::DataReporter::ReportSuspectedWindow", wake, SendSuspectedWindow, windowInfo);
+void DataReporter::ReportSuspectedWindow(const std::string& windowInfo) {
+    Send("KelvaneCenter::DataReporter::ReportSuspectedWindow", SendSuspectedWindow, windowInfo);
 }
 
 void ReleaseReporterStateAtUnload() noexcept {

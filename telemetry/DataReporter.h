@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <string>
 
-#include "telemetry/ReportWake.h"
 
 namespace KelvaneCenter {
 
@@ -35,10 +34,9 @@ public:
     static void ReportScreenShotWindow(int result, const std::string& windowInfo);
     static void ReportModeSwitch(const std::string& mode, const std::string& status);
     static void ReportOverCap(const std::string& manner, const std::string& windowInfo);
-    // With ReportWake::ByCaller the caller wakes the reporter (WakeReportWorker).
-    static void ReportAutoBlock(const std::string& windowInfo, ReportWake wake = ReportWake::Now);
+    static void ReportAutoBlock(const std::string& windowInfo);
     static void ReportFocusScene(const std::string& sceneType, const std::string& triggeringApp);
-    static void ReportSuspectedWindow(const std::string& windowInfo, ReportWake wake = ReportWake::Now);
+    static void ReportSuspectedWindow(const std::string& windowInfo);
 
     // Waits until every report handed over before the call has been sent, at
     // most timeoutMs; true when all were. Called from a report itself, it returns at once.

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "common/CallLoggingExceptions.h"
+#include "common/ExclusiveLock.h"
 #include "common/LogLine.h"
 #include "common/OwnModule.h"
 #include "telemetry/DataReporter.h"
@@ -12,17 +13,6 @@ namespace KelvaneCenter {
 namespace {
 
 constexpr const char* kRunTag = "KelvaneCenter::ReportWorker::Run";
-
-class ExclusiveLock {
-public:
-    explicit ExclusiveLock(SRWLOCK& lock) noexcept : lock_(lock) { ::AcquireSRWLockExclusive(&lock_); }
-    ~ExclusiveLock() { ::ReleaseSRWLockExclusive(&lock_); }
-    ExclusiveLock(const ExclusiveLock&) = delete;
-    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
-
-private:
-    SRWLOCK& lock_;
-};
 
 // What is left of a wait of `timeoutMs` that started at `startMs` (tick counts).
 unsigned long RemainingMs(unsigned long long startMs, unsigned long long nowMs, unsigned long timeoutMs) {
@@ -58,17 +48,17 @@ ReportWorker::~ReportWorker() {
     // pool_ closes here; its idle thread ends on its own, nothing waits for it.
 }
 
-bool ReportWorker::Post(Job job, ReportWake wake) {
+bool ReportWorker::Post(Job job) {
     bool start = false;
     {
-        ExclusiveLock guard(lock_);
+        adw::ExclusiveLock guard(lock_);
         if (pending_.size() >= capacity_) {
             return false;
         }
         pending_.push_back(std::move(job));
         ++posted_;
-        start = wake == ReportWake::Now && !workerActive_;
-        workerActive_ = workerActive_ || start;
+        start = !workerActive_;
+        workerActive_ = true;
     }
     if (start) {
         StartWorker();
@@ -78,7 +68,7 @@ bool ReportWorker::Post(Job job, ReportWake wake) {
 
 void ReportWorker::Wake() noexcept {
     {
-        ExclusiveLock guard(lock_);
+        adw::ExclusiveLock guard(lock_);
         if (workerActive_ || pending_.empty()) {
             return;
         }
@@ -96,7 +86,7 @@ void ReportWorker::StartWorker() {
     }
     const unsigned long error = ::GetLastError();
     {
-        ExclusiveLock guard(lock_);
+        adw::ExclusiveLock guard(lock_);
         workerActive_ = false; // the next Post tries again; the jobs wait for it
     }
     adw::LogLine(adw::kLogError, "KelvaneCenter::ReportWorker::StartWorker", "report worker not started, error = ",
@@ -104,9 +94,9 @@ void ReportWorker::StartWorker() {
 }
 
 bool ReportWorker::Flush(unsigned long timeoutMs) noexcept {
-    Wake(); // jobs whose wake is still on its way are waited for too
+    Wake(); // jobs that a failed start left waiting are sent and waited for too
     const unsigned long long start = ::GetTickCount64();
-    ExclusiveLock guard(lock_);
+    adw::ExclusiveLock guard(lock_);
     const std::uint64_t target = posted_;
     while (done_ < target && workerThread_ != ::GetCurrentThreadId()) {
         const unsigned long left = RemainingMs(start, ::GetTickCount64(), timeoutMs);
@@ -127,7 +117,7 @@ void ReportWorker::Drain() {
     for (;;) {
         Job job;
         {
-            ExclusiveLock guard(lock_);
+            adw::ExclusiveLock guard(lock_);
             if (pending_.empty()) {
                 workerActive_ = false;
                 return;
@@ -139,7 +129,7 @@ void ReportWorker::Drain() {
         adw::CallLoggingExceptions(job, kRunTag, "report failed: ");
         job = nullptr; // what the job holds goes before it counts as done
         {
-            ExclusiveLock guard(lock_);
+            adw::ExclusiveLock guard(lock_);
             workerThread_ = 0;
             ++done_;
         }
@@ -162,12 +152,6 @@ ReportWorker& TheReportWorker() {
 
 void ReleaseReportWorkerAtUnload() noexcept {
     delete std::exchange(g_reportWorker, nullptr);
-}
-
-void WakeReportWorker() noexcept {
-    if (g_reportWorker != nullptr) {
-        g_reportWorker->Wake();
-    }
 }
 
 } // namespace KelvaneCenter

@@ -12,7 +12,6 @@
 #include <functional>
 
 #include "common/UniqueResource.h"
-#include "telemetry/ReportWake.h"
 
 namespace KelvaneCenter {
 
@@ -29,13 +28,8 @@ public:
 
     // Queues the job behind the pending ones and returns without waiting for
     // any of them; false, with the job not taken, when `capacity` jobs are
-    // pending already. With ReportWake::ByCaller the job waits, in its place,
-    // until Wake, a Post that wakes, or a Flush. Throws only what allocation
-    // throws.
-    bool Post(Job job, ReportWake wake = ReportWake::Now);
-    // Starts the worker for jobs posted without waking it; nothing when it
-    // runs already or nothing waits.
-    void Wake() noexcept;
+    // pending already. Throws only what allocation throws.
+    bool Post(Job job);
     // Waits until every job posted before the call has run, at most timeoutMs;
     // true when all have. On the worker itself it returns at once, false: the
     // job in progress has not run yet.
@@ -44,6 +38,9 @@ public:
 private:
     static void CALLBACK Run(PTP_CALLBACK_INSTANCE instance, void* context) noexcept;
     void Drain();
+    // Starts the worker for jobs that a failed start left waiting; nothing
+    // when it runs already or nothing waits.
+    void Wake() noexcept;
     void StartWorker();
 
     const std::size_t capacity_;
@@ -63,7 +60,5 @@ private:
 ReportWorker& TheReportWorker();
 // At unload of the library: the worker's pool and its thread go with it.
 void ReleaseReportWorkerAtUnload() noexcept;
-// ReportWorker::Wake on the reporter's worker, if it has been made and not released.
-void WakeReportWorker() noexcept;
 
 } // namespace KelvaneCenter

@@ -19,7 +19,6 @@
 #include "manager/AdWarden.h"
 #include "telemetry/DataReporter.h"
 #include "vendor/PopUpBlockingVendor.h"
-#include "vendor/PopupDescription.h"
 
 namespace {
 
@@ -66,9 +65,10 @@ void DrainManagerQueue() {
     }
 }
 
+// The manager's jobs send the notifications' reports: the queue first, then the reporter.
 void DrainWorkers() {
-    KelvaneCenter::DataReporter::Flush(60000);
     DrainManagerQueue();
+    KelvaneCenter::DataReporter::Flush(60000);
 }
 
 // One TrySubmitThreadpoolCallback of an empty callback, on a thread of its own,
@@ -161,8 +161,8 @@ int Run() {
         {"One at a time: 150 notifications 20 ms apart on one engine thread", 1, 150, 20, false},
         {"Bursts of 50 in a row on a new engine thread each, workers drained between (40 rounds)", 40, 50, 0, true},
         {"2000 in a row on one engine thread, nothing drained", 1, 2000, 0, false}};
-    enum Config { kBare, kReportOnly, kManager, kQueueOnly, kConfigs };
-    const char* const configNames[kConfigs] = {"forwarder", "no queue", "manager", "push only"};
+    enum Config { kBare, kManager, kQueueOnly, kConfigs };
+    const char* const configNames[kConfigs] = {"forwarder", "manager", "push only"};
     Stats results[std::size(scenarios)][std::size(kNotifications)][kConfigs] = {};
 
     auto measureAll = [&](Config config) {
@@ -183,17 +183,6 @@ int Run() {
     }
     measureAll(kBare);
 
-    // What the manager's handlers do on the engine's thread besides pushing to
-    // the manager's queue: the pop-up's description and the report hand-over.
-    vendor.SetAdBlockTarget([](const wchar_t* const& popupKey) {
-        KelvaneCenter::DataReporter::ReportAutoBlock(KelvaneCenter::GetPopupInfo(popupKey));
-    });
-    vendor.SetOtherAdTarget([](const wchar_t* const& popupKey, HWND const&) {
-        KelvaneCenter::DataReporter::ReportSuspectedWindow(KelvaneCenter::GetPopupInfo(popupKey));
-    });
-    vendor.SetAdHatTarget([](const wchar_t* const& popupKey, HWND const&) { std::wstring copy(popupKey); });
-    measureAll(kReportOnly);
-    vendor.ClearTargets();
 
     // The real manager: Init binds its handlers to the forwarders.
     if (AdWarden::Instance().Init() != 0) {
@@ -220,10 +209,10 @@ int Run() {
     std::printf("Host program present, %zu engine items, registry key present; reports %s\n", std::size(kKeys),
                 flushed ? "all sent" : "NOT all sent within 60 s");
     std::printf("1st call = the first notification on a new engine thread, kept out of median and p99\n");
-    std::printf("forwarder = adapter with no target bound; no queue = the handlers minus the manager queue push\n"
-                "(pop-up description + report hand-over; a key copy for the hat);\n"
-                "manager = AdWarden's handlers (description, report hand-over, manager queue push);\n"
-                "push only = the manager queue push alone, with a job that does nothing\n");
+    std::printf("forwarder = adapter with no target bound;\n"
+                "manager = AdWarden's handlers (a block counted, the report's ticket, one manager queue push\n"
+                "with a job that carries the key and the report);\n"
+                "push only = the manager queue push alone, with a job that holds a copy of the key\n");
     for (size_t i = 0; i < std::size(scenarios); ++i) {
         std::printf("\n%s\n", scenarios[i].name);
         std::printf("  %-9s %-10s %10s %10s %10s %10s %10s\n", "", "", "1st call", "median", "p99", "x fwd med",

@@ -63,6 +63,45 @@ TEST_F(ManagerNotifications, HatAndOtherAdReportOnlyUndecidedPopUps) {
     EXPECT_EQ(host.RecordsTold(), (adwtest::KeysStatuses{{L"undecided", 3}, {L"undecided", 3}}));
 }
 
+// While the worker waits in the host, a burst overflows the queue: the jobs it
+// drops still send their reports, and all go out in the notifications' order.
+TEST_F(ManagerNotifications, ReportsOfAnOverflowingBurstGoOutInNotificationOrder) {
+    constexpr int kBurst = 130; // the queue holds 100
+    std::vector<std::string> expected;
+    for (int i = 0; i < kBurst; ++i) {
+        adpop::EngineItem item = Item(L"burst" + std::to_wstring(i), kAdPopHandleBlocked);
+        item.softwareName = std::to_wstring(i);
+        engine.AddItem(item);
+        expected.push_back(std::to_string(i));
+    }
+    InitAndSettle();
+    adw::UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::atomic<bool> inHost{false};
+    host.onCall = [&](HostEvent::Kind kind) {
+        if (kind == HostEvent::Records && !inHost.exchange(true)) WaitForSingleObject(release.get(), 30000);
+    };
+    ASSERT_EQ(client->GetBlockingRecords(), 0u);
+    ASSERT_TRUE(adwtest::WaitUntil([&] { return inHost.load(); }));
+    QeEventCapture::Begin();
+    adwtest::LogCapture log;
+    for (const std::string& i : expected)
+        ASSERT_EQ(engine.FireOtherAd((L"burst" + std::wstring(i.begin(), i.end())).c_str(), nullptr), 1);
+    EXPECT_EQ(log.CountPrefix(L"operation queue full"), kBurst - 100);
+    SetEvent(release.get());
+    std::vector<std::string> described; // the suspected windows' descriptions, as sent
+    ASSERT_TRUE(adwtest::WaitUntil([&] {
+        described.clear();
+        for (const auto& e : QeEventCapture::Events())
+            if (e.id == 992614523) described.push_back(e.pairs.at(0).value);
+        return described.size() >= expected.size();
+    }));
+    ASSERT_EQ(described.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i)
+        EXPECT_NE(described[i].find("\"softwareName\":\"" + expected[i] + "\""), std::string::npos) << described[i];
+    host.onCall = nullptr;
+    QeEventCapture::End();
+}
+
 // No record for a key the engine does not know (gone windows: BadInput); the maker's
 // own programs are set to allowed instead and never reported. A program that only
 // carries the maker's name, on a self-made certificate, is not the maker's.

@@ -153,19 +153,3 @@ TEST_F(DataReporterTest, BeyondTheBoundReportsAreDroppedWithALogLineAndFlushOnTh
     ASSERT_EQ(events.size(), DataReporter::kMaxPendingReports);
     EXPECT_EQ(ValueOf(events.back(), "status"), std::to_string(DataReporter::kMaxPendingReports - 1));
 }
-
-// A report whose wake is left to its caller keeps its place: it goes out with
-// the next report that wakes the worker, or when the caller wakes it.
-TEST_F(DataReporterTest, ReportsWhoseWakeIsLeftToTheCallerKeepTheirPlace) {
-    using KelvaneCenter::ReportWake;
-    DataReporter::ReportAutoBlock("first", ReportWake::ByCaller);
-    DataReporter::ReportSuspectedWindow("second", ReportWake::ByCaller);
-    DataReporter::ReportOverCap(DataReporter::kMannerClickIgnore, "third");
-    ASSERT_TRUE(adwtest::WaitUntil([] { return QeEventCapture::Events().size() == 3; }));
-    DataReporter::ReportAutoBlock("fourth", ReportWake::ByCaller);
-    KelvaneCenter::WakeReportWorker();
-    ASSERT_TRUE(adwtest::WaitUntil([] { return QeEventCapture::Events().size() == 4; }));
-    Texts order;
-    for (const auto& event : QeEventCapture::Events()) order.push_back(ValueOf(event, "windowInfo"));
-    EXPECT_EQ(order, (Texts{"first", "second", "third", "fourth"}));
-}
