@@ -11,6 +11,7 @@
 
 #include "IOperationQueue.h"
 #include "IPopUpBlockingClient.h"
+#include "common/LogLine.h"
 #include "common/Rundown.h"
 #include "manager/HostCallback.h"
 #include "manager/LoadConfig.h"
@@ -98,12 +99,26 @@ private:
     void ApplyStatus(const std::wstring& popupId, bool block);
     void HandleAdBlock(const std::wstring& key);
     int StartRunning();
-    void PushJob(const char* tag, std::function<void()> job);
-    // Hands `job` to the work queue; false when there is none (not started, or
-    // stopping). A full queue drops its oldest engine job, never one the host
-    // asked for, so a burst of ad windows cannot lose the host's request.
+    // Hands `job` to the work queue; false, with `job` left to the caller, when
+    // there is none (not started, or stopping). A full queue drops its oldest
+    // engine job, never one the host asked for, so a burst of ad windows cannot
+    // lose the host's request.
     enum class Asker { Engine, Host };
-    bool PushToQueue(std::function<void()> job, Asker asker = Asker::Engine);
+    template <typename Job>
+    bool PushToQueue(Job&& job, Asker asker = Asker::Engine);
+    // Engine thread: PushToQueue, or the line that there is no queue.
+    template <typename Job>
+    void PushJob(const char* tag, Job&& job);
+    // Around every job on the worker: the queue it belongs to, for JobIsCurrent.
+    struct JobScope {
+        explicit JobScope(const IOperationQueue* queue);
+        ~JobScope();
+        JobScope(const JobScope&) = delete;
+        JobScope& operator=(const JobScope&) = delete;
+    };
+    // The first job of a period loads the persisted counter before its own work.
+    void LoadCounterIfPending();
+    static void Enqueue(OperationQueueBase& queue, std::function<void()> run, Asker asker);
     bool NotifyIfUndecided(const std::wstring& key, HWND window, const char* jobTag,
                            std::wstring* exePath = nullptr);
     static bool WindowOfProgram(HWND window, const std::wstring& exePath);
@@ -187,6 +202,31 @@ private:
     // Moved on by DestroyCaptureDialog: an opening dispatched before it opens nothing.
     std::atomic<unsigned> captureGeneration_{0};
 };
+
+template <typename Job>
+bool AdWarden::PushToQueue(Job&& job, Asker asker) {
+    adw::RundownRef call(queueCalls_);
+    OperationQueueBase* queue = call ? getModelListQueue.load() : nullptr;
+    if (queue == nullptr) {
+        return false;
+    }
+    // Wrapped in one callable: an engine thread pays for one allocation, not two.
+    Enqueue(*queue,
+            [this, queue, job = std::forward<Job>(job)]() mutable {
+                const JobScope scope(queue);
+                LoadCounterIfPending();
+                job();
+            },
+            asker);
+    return true;
+}
+
+template <typename Job>
+void AdWarden::PushJob(const char* tag, Job&& job) {
+    if (!PushToQueue(std::forward<Job>(job))) {
+        adw::LogLine(adw::kLogError, tag, "getModelListQueue", " is null");
+    }
+}
 
 template <typename Fn>
 void AdWarden::CallHost(Fn&& fn) {

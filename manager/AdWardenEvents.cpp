@@ -27,13 +27,6 @@ constexpr const char* kOtherAdTag = "KelvaneCenter::AdWarden::CallBackOtherAdNot
 constexpr const char* kOtherAdJobTag = "KelvaneCenter::AdWarden::CallBackOtherAdNotify::Job";
 } // namespace
 
-// Engine thread: hands a job to the worker, or logs that there is no queue.
-void AdWarden::PushJob(const char* tag, std::function<void()> job) {
-    if (!PushToQueue(std::move(job))) {
-        adw::LogLine(adw::kLogError, tag, "getModelListQueue", " is null");
-    }
-}
-
 // Worker thread: an undecided pop-up of a valid window reaches the host as
 // "not blocked". False when the engine has no such item; else `exePath`, when
 // asked for, gets the item's program.

@@ -152,28 +152,26 @@ void AdWarden::UnInit() {
     step([] { PopUpBlockingVendor::GetInstance().UnInit(); });
 }
 
-bool AdWarden::PushToQueue(std::function<void()> job, Asker asker) {
-    adw::RundownRef call(queueCalls_);
-    OperationQueueBase* queue = call ? getModelListQueue.load() : nullptr;
-    if (queue == nullptr) {
-        return false;
+AdWarden::JobScope::JobScope(const IOperationQueue* queue) {
+    t_jobQueue.Set(queue);
+}
+
+AdWarden::JobScope::~JobScope() {
+    t_jobQueue.Set(nullptr);
+}
+
+void AdWarden::LoadCounterIfPending() {
+    if (JobIsCurrent() && counterLoadPending_.exchange(false)) {
+        LoadBlockedTimes();
     }
-    auto run = [this, queue, job = std::move(job)] {
-        struct JobScope {
-            explicit JobScope(const IOperationQueue* q) { t_jobQueue.Set(q); }
-            ~JobScope() { t_jobQueue.Set(nullptr); }
-        } scope(queue);
-        if (JobIsCurrent() && counterLoadPending_.exchange(false)) {
-            LoadBlockedTimes();
-        }
-        job();
-    };
+}
+
+void AdWarden::Enqueue(OperationQueueBase& queue, std::function<void()> run, Asker asker) {
     if (asker == Asker::Host) {
-        queue->PushKept(std::move(run));
+        queue.PushKept(std::move(run));
     } else {
-        queue->Push(std::move(run));
+        queue.Push(std::move(run));
     }
-    return true;
 }
 
 bool AdWarden::JobIsCurrent() const {

@@ -158,7 +158,7 @@ int Run() {
     HWND window = CreateWindowExW(0, L"STATIC", L"bench", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
 
     const Scenario scenarios[] = {
-        {"One at a time: 150 notifications 20 ms apart on one engine thread", 1, 150, 20, false},
+        {"One at a time: 500 notifications 20 ms apart on one engine thread", 1, 500, 20, false},
         {"Bursts of 50 in a row on a new engine thread each, workers drained between (40 rounds)", 40, 50, 0, true},
         {"2000 in a row on one engine thread, nothing drained", 1, 2000, 0, false}};
     enum Config { kBare, kManager, kQueueOnly, kConfigs };
