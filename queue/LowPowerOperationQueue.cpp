@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "common/CallLoggingExceptions.h"
+#include "common/ExclusiveLock.h"
 #include "common/LogLine.h"
 #include "queue/ThreadpoolWorker.h"
 
@@ -15,7 +16,7 @@ LowPowerOperationQueue::~LowPowerOperationQueue() {
 }
 
 void LowPowerOperationQueue::Start() {
-    std::lock_guard<std::mutex> lock(queueMutex_);
+    adw::ExclusiveLock lock(queueMutex_);
     running_ = true;
 }
 
@@ -34,11 +35,11 @@ void LowPowerOperationQueue::OnEnqueued(Enqueued result) {
 // either submitted its worker already (which the join then waits for) or will
 // find the queue stopped and submit nothing.
 void LowPowerOperationQueue::OnStopping() {
-    std::lock_guard<std::mutex> barrier(workerMutex_);
+    adw::ExclusiveLock barrier(workerMutex_);
 }
 
 void LowPowerOperationQueue::EnsureWorker() {
-    std::lock_guard<std::mutex> lock(workerMutex_);
+    adw::ExclusiveLock lock(workerMutex_);
     if (workerActive_ || !running_) {
         return;
     }
@@ -81,7 +82,7 @@ void LowPowerOperationQueue::DealQueue() {
 }
 
 bool LowPowerOperationQueue::FinishIfIdle() {
-    std::lock_guard<std::mutex> lock(queueMutex_);
+    adw::ExclusiveLock lock(queueMutex_);
     if (!items_.empty()) {
         return false;
     }

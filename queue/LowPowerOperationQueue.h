@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <functional>
-#include <mutex>
 
 #include "queue/OperationQueueBase.h"
 
@@ -26,5 +25,5 @@ protected:
     bool FinishIfIdle();
 
     std::atomic<bool> workerActive_{false};
-    std::mutex workerMutex_; // serialises the starting of workers
+    SRWLOCK workerMutex_ = SRWLOCK_INIT; // serialises the starting of workers
 };

@@ -6,6 +6,7 @@
 
 #include "common/LogLine.h"
 #include "common/CallLoggingExceptions.h"
+#include "common/ExclusiveLock.h"
 #include "queue/ThreadQueueWorker.h"
 
 OperationQueueBase::OperationQueueBase() : wakeEvent_(::CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
@@ -45,7 +46,7 @@ void OperationQueueBase::Start() {
 
 void OperationQueueBase::Stop() {
     {
-        std::lock_guard<std::mutex> lock(queueMutex_);
+        adw::ExclusiveLock lock(queueMutex_);
         running_ = false;
     }
     if (wakeEvent_) {
@@ -101,7 +102,7 @@ void OperationQueueBase::SetCapacity(int capacity) {
 }
 
 bool OperationQueueBase::Pop(Item& item) {
-    std::lock_guard<std::mutex> lock(queueMutex_);
+    adw::ExclusiveLock lock(queueMutex_);
     if (items_.empty()) {
         return false;
     }
@@ -124,7 +125,7 @@ void OperationQueueBase::DealQueue() {
 }
 
 OperationQueueBase::Enqueued OperationQueueBase::Enqueue(Item& item, bool kept, Item& dropped) {
-    std::lock_guard<std::mutex> lock(queueMutex_);
+    adw::ExclusiveLock lock(queueMutex_);
     if (!running_) {
         return Enqueued::Refused;
     }

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "IOperationQueue.h"
+#include "common/ExclusiveLock.h"
 #include "common/UniqueResource.h"
 #include "queue/QueueWorker.h"
 
@@ -65,7 +66,7 @@ protected:
     void DiscardPending() noexcept;
 
     std::list<Entry> items_; // newest at the front, oldest at the back
-    std::mutex queueMutex_;
+    SRWLOCK queueMutex_ = SRWLOCK_INIT;
     std::mutex stopMutex_; // concurrent Stops all return only after the join
     adw::UniqueHandle wakeEvent_;
     std::unique_ptr<adw::QueueWorker> worker_;

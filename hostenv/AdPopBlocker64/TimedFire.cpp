@@ -24,31 +24,41 @@ struct TimedJob {
     HWND window = nullptr;
     DWORD pauseMs = 0;
     std::vector<double> micros;
+    std::vector<double> baseline; // empty: no baseline asked for
     int delivered = 0;
 };
+
+// Microseconds that `fn` took.
+template <typename Fn>
+double Time(Fn&& fn) {
+    LARGE_INTEGER frequency;
+    LARGE_INTEGER before;
+    LARGE_INTEGER after;
+    ::QueryPerformanceFrequency(&frequency);
+    ::QueryPerformanceCounter(&before);
+    fn();
+    ::QueryPerformanceCounter(&after);
+    return static_cast<double>(after.QuadPart - before.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
+}
 
 void TimeEach(TimedJob& job) {
     adpop::NotificationHub& hub = adpop::ScriptedTracker::Instance().hub;
     const wchar_t* key = job.keyIsNull ? nullptr : job.key.c_str();
-    LARGE_INTEGER frequency;
-    ::QueryPerformanceFrequency(&frequency);
-    const double ticksPerMicro = static_cast<double>(frequency.QuadPart) / 1e6;
-    for (double& slot : job.micros) {
-        if (job.pauseMs > 0 && &slot != job.micros.data()) {
+    for (size_t i = 0; i < job.micros.size(); ++i) {
+        if (job.pauseMs > 0 && i > 0) {
             ::Sleep(job.pauseMs);
         }
-        LARGE_INTEGER before;
-        LARGE_INTEGER after;
-        ::QueryPerformanceCounter(&before);
-        const bool delivered = hub.Deliver(job.kind, key, job.window);
-        ::QueryPerformanceCounter(&after);
-        slot = static_cast<double>(after.QuadPart - before.QuadPart) / ticksPerMicro;
-        job.delivered += delivered ? 1 : 0;
+        job.micros[i] = Time([&] { job.delivered += hub.Deliver(job.kind, key, job.window) ? 1 : 0; });
+        if (!job.baseline.empty()) {
+            ::Sleep(job.pauseMs);
+            job.baseline[i] =
+                Time([] { ::TrySubmitThreadpoolCallback([](PTP_CALLBACK_INSTANCE, void*) {}, nullptr, nullptr); });
+        }
     }
 }
 
 int TimeNotifications(int kind, const wchar_t* key, HWND window, unsigned count, unsigned pauseMs,
-                      double* microsOut) {
+                      double* microsOut, double* baselineOut) {
     auto job = std::make_shared<TimedJob>();
     if ((count > 0 && microsOut == nullptr) || !adpop::NotificationFromKind(kind, job->kind)) {
         return -1;
@@ -58,6 +68,7 @@ int TimeNotifications(int kind, const wchar_t* key, HWND window, unsigned count,
     job->window = window;
     job->pauseMs = pauseMs;
     job->micros.assign(count, 0.0);
+    job->baseline.assign(baselineOut != nullptr ? count : 0, 0.0);
 
     const int ended = adpop::RunOnEngineThread(job, &TimeEach, kJoinTimeoutMs);
     if (ended != 0) {
@@ -65,6 +76,9 @@ int TimeNotifications(int kind, const wchar_t* key, HWND window, unsigned count,
     }
     for (unsigned i = 0; i < count; ++i) {
         microsOut[i] = job->micros[i];
+        if (baselineOut != nullptr) {
+            baselineOut[i] = job->baseline[i];
+        }
     }
     return job->delivered;
 }
@@ -72,9 +86,9 @@ int TimeNotifications(int kind, const wchar_t* key, HWND window, unsigned count,
 } // namespace
 
 int __cdecl AdPopScript_TimeNotifications(int kind, const wchar_t* key, HWND window, unsigned count,
-                                          unsigned pauseMs, double* microsOut) {
+                                          unsigned pauseMs, double* microsOut, double* baselineOut) {
     try {
-        return TimeNotifications(kind, key, window, count, pauseMs, microsOut);
+        return TimeNotifications(kind, key, window, count, pauseMs, microsOut, baselineOut);
     } catch (...) {
         return -1; // nothing thrown inside the engine crosses its C exports
     }

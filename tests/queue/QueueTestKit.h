@@ -93,7 +93,7 @@ public:
     std::atomic<int> workers{0};
     std::atomic<int> stopping{0};
     size_t Pending() {
-        std::lock_guard<std::mutex> lock(this->queueMutex_);
+        adw::ExclusiveLock lock(this->queueMutex_);
         return this->items_.size();
     }
 
