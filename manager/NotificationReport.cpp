@@ -16,16 +16,21 @@ NotificationReport::~NotificationReport() {
 }
 
 void NotificationReport::Send() noexcept {
+    constexpr const char* kTag = "KelvaneCenter::NotificationReport::Send";
     if (sent_) {
         return;
     }
     sent_ = true;
+    std::string description;
+    if (!nullKey_) {
+        adw::CallLoggingExceptions([&] { description = GetPopupInfo(key_.c_str()); }, kTag, "described as empty: ");
+    }
     adw::CallLoggingExceptions(
-        [this] {
-            std::string description = nullKey_ ? std::string() : GetPopupInfo(key_.c_str());
-            sequence_.Deliver(ticket_, [report = report_, description = std::move(description)] { report(description); });
+        [&] {
+            sequence_.Deliver(ticket_,
+                              [report = report_, description = std::move(description)] { report(description); });
         },
-        "KelvaneCenter::NotificationReport::Send", "report lost: ");
+        kTag, "report lost: ");
 }
 
 } // namespace KelvaneCenter

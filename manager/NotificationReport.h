@@ -11,9 +11,9 @@ namespace KelvaneCenter {
 // reported by `report`. The engine's thread only takes a ticket and copies the
 // key; the description is built when the notification's job runs, or when the
 // job is dropped or discarded, and the event goes out in ticket order either
-// way. The engine's item does not change its type or software name, so the
-// text is the one the notification's moment would have given; a pop-up the
-// engine has forgotten by then is described as empty, as an unknown one is.
+// way. The text differs from the notification's moment only when the engine
+// changes or forgets the item in between: a forgotten pop-up is described as
+// empty, as an unknown one is.
 class NotificationReport {
 public:
     using Report = void (*)(const std::string& windowInfo);

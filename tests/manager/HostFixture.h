@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -20,6 +21,7 @@
 #include "PopUpBlockingClientFactory.h"
 #include "TestSupport.h"
 #include "common/LogLine.h"
+#include "common/UniqueResource.h"
 
 namespace hosttest {
 
@@ -43,6 +45,7 @@ protected:
     }
 
     void TearDown() override {
+        ReleaseWorker();
         client->UnInit();
         client->UnRegisterCallback(); // no call is in flight afterwards
         host.onCall = nullptr;
@@ -91,6 +94,19 @@ protected:
         EXPECT_TRUE(host.WaitFor(HostEvent::Records, lists + 1));
         return fired;
     }
+
+    // Parks the worker in the host's answer to a listing (jobs pushed meanwhile
+    // wait) until ReleaseWorker or the test's end.
+    void HoldWorkerInHost() {
+        workerHeld_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        host.onCall = [this](HostEvent::Kind kind) {
+            if (kind == HostEvent::Records && !workerInHost_.exchange(true))
+                WaitForSingleObject(workerHeld_.get(), 30000);
+        };
+        ASSERT_EQ(client->GetBlockingRecords(), 0u);
+        ASSERT_TRUE(adwtest::WaitUntil([this] { return workerInHost_.load(); }));
+    }
+    void ReleaseWorker() { if (workerHeld_) SetEvent(workerHeld_.get()); }
 
     static SYSTEMTIME LocalTimeDaysAgo(double days) {
         SYSTEMTIME now;
@@ -144,6 +160,8 @@ protected:
 
 private:
     bool machineKeyWritten_ = false;
+    adw::UniqueHandle workerHeld_;
+    std::atomic<bool> workerInHost_{false};
 };
 
 // A window the engine can name: message-only, so no display is needed. A

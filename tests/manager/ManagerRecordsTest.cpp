@@ -89,21 +89,14 @@ TEST_F(ManagerRecords, HostRequestsOutliveAFloodOfEngineNotifications) {
     engine.AddItem(Item(L"flood", kAdPopHandleBlocked));
     engine.AddItem(Item(L"chosen", kAdPopHandleUndecided));
     InitAndSettle();
-    adw::UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    std::atomic<bool> inHost{false};
-    host.onCall = [&](HostEvent::Kind kind) {
-        if (kind == HostEvent::Records && !inHost.exchange(true)) WaitForSingleObject(release.get(), 30000);
-    };
-    ASSERT_EQ(client->GetBlockingRecords(), 0u); // the worker waits in the host until released
-    ASSERT_TRUE(adwtest::WaitUntil([&] { return inHost.load(); }));
+    HoldWorkerInHost();
     for (int i = 0; i < 250; ++i) ASSERT_EQ(engine.FireAdHat(L"flood", nullptr), 1); // decided: no record, no hat
     ASSERT_EQ(client->GetBlockingRecords(), 0u);
     EXPECT_EQ(client->SetBlockingStatus(L"chosen", true), 0u);
     for (int i = 0; i < 250; ++i) ASSERT_EQ(engine.FireAdHat(L"flood", nullptr), 1);
-    SetEvent(release.get());
+    ReleaseWorker();
     EXPECT_TRUE(host.WaitFor(HostEvent::Records, 2));
     EXPECT_TRUE(host.WaitFor(HostEvent::Record, 1)); // the status change told
-    host.onCall = nullptr;
 }
 
 } // namespace
