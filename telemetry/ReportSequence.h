@@ -28,7 +28,7 @@ public:
 
     std::uint64_t Take() noexcept { return taken_.fetch_add(1, std::memory_order_relaxed); }
     // Calls `send` once every earlier ticket has been sent, here or by the
-    // Send that completes them; each ticket is sent exactly once. A ticket
+    // Deliver that completes them; each ticket is sent exactly once. A ticket
     // given up for lost is sent as soon as it comes.
     void Deliver(std::uint64_t ticket, Send send) noexcept;
 
