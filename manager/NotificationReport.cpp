@@ -25,12 +25,17 @@ void NotificationReport::Send() noexcept {
     if (!nullKey_) {
         adw::CallLoggingExceptions([&] { description = GetPopupInfo(key_.c_str()); }, kTag, "described as empty: ");
     }
+    bool delivered = false;
     adw::CallLoggingExceptions(
         [&] {
             sequence_.Deliver(ticket_,
                               [report = report_, description = std::move(description)] { report(description); });
+            delivered = true;
         },
         kTag, "report lost: ");
+    if (!delivered) {
+        sequence_.Deliver(ticket_, {}); // the ticket still goes, so later reports do not wait for it
+    }
 }
 
 } // namespace KelvaneCenter

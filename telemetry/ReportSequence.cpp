@@ -11,8 +11,11 @@ namespace KelvaneCenter {
 namespace {
 constexpr const char* kTag = "KelvaneCenter::ReportSequence::Deliver";
 
+// An empty send stands for a report that was lost: its ticket only lets the next ones go.
 void Run(const ReportSequence::Send& send) noexcept {
-    adw::CallLoggingExceptions(send, kTag, "report failed: ");
+    if (send) {
+        adw::CallLoggingExceptions(send, kTag, "report failed: ");
+    }
 }
 } // namespace
 

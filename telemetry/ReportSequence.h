@@ -29,7 +29,8 @@ public:
     std::uint64_t Take() noexcept { return taken_.fetch_add(1, std::memory_order_relaxed); }
     // Calls `send` once every earlier ticket has been sent, here or by the
     // Deliver that completes them; each ticket is sent exactly once. A ticket
-    // given up for lost is sent as soon as it comes.
+    // given up for lost is sent as soon as it comes. An empty `send` only
+    // passes the ticket: its report was lost.
     void Deliver(std::uint64_t ticket, Send send) noexcept;
 
 private:
