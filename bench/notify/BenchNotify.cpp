@@ -129,8 +129,10 @@ Stats Measure(const adpop::EngineScriptClient& engine, int kind, HWND window, co
         }
         firsts.push_back(micros[0]);
         rest.insert(rest.end(), micros.begin() + 1, micros.end());
-        baseFirsts.push_back(submits[0]);
-        baseRest.insert(baseRest.end(), submits.begin() + 1, submits.end());
+        if (baseline != nullptr) {
+            baseFirsts.push_back(submits[0]);
+            baseRest.insert(baseRest.end(), submits.begin() + 1, submits.end());
+        }
         if (scenario.drain) {
             DrainWorkers();
         }
