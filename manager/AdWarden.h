@@ -15,6 +15,7 @@
 #include "common/Rundown.h"
 #include "manager/HostCallback.h"
 #include "manager/LoadConfig.h"
+#include "manager/NotificationSlotPool.h"
 #include "manager/SettingLock.h"
 #include "queue/OperationQueueBase.h"
 #include "telemetry/DataReporter.h"
@@ -106,9 +107,24 @@ private:
     enum class Asker { Engine, Host };
     template <typename Job>
     bool PushToQueue(Job&& job, Asker asker = Asker::Engine);
-    // Engine thread: PushToQueue, or the line that there is no queue.
-    template <typename Job>
-    void PushJob(const char* tag, Job&& job);
+    // An engine notification's job: small enough to live inside the queue's
+    // function object, so the engine's thread allocates nothing to push it.
+    struct EngineJob {
+        AdWarden* manager;
+        NotificationSlot* slot;
+        void operator()() const { manager->RunEngineJob(*slot); }
+    };
+    // Engine thread: the notification in a slot, its ticket taken when it owes
+    // a report (`report` not null), pushed to the queue as an EngineJob.
+    void HandOver(NotificationSlot::Kind kind, const wchar_t* key, HWND window, NotificationReport::Report report,
+                  const char* tag);
+    // Worker thread: the job of a handed-over notification.
+    void RunEngineJob(NotificationSlot& slot);
+    // Sends what the slot's notification still owes and gives the slot back.
+    void RetireSlot(NotificationSlot& slot) noexcept;
+    // The queue's discard handler: an engine job that will not run retires its slot.
+    static void RetireDiscardedJob(std::function<void()>& item) noexcept;
+    void HandleAdHat(const std::wstring& key, HWND window);
     // Around every job on the worker: the queue it belongs to, for JobIsCurrent.
     struct JobScope {
         explicit JobScope(const IOperationQueue* queue);
@@ -177,6 +193,9 @@ private:
     std::atomic<int> blockedAtInit_{0};
     // The engine notifications' usage events, in the order the notifications came.
     ReportSequence reportSequence_{DataReporter::kMaxPendingReports};
+    // Slots of the notifications handed to the queue; kept for the process,
+    // since a queue stopped in the background may retire its slots after UnInit.
+    NotificationSlotPool slots_;
     SettingLock settingLock;
     // Owned hats; guarded by hatLock_, since UnInit takes them from the UI thread.
     std::vector<BlockingPopup*> hatWindows;
@@ -219,13 +238,6 @@ bool AdWarden::PushToQueue(Job&& job, Asker asker) {
             },
             asker);
     return true;
-}
-
-template <typename Job>
-void AdWarden::PushJob(const char* tag, Job&& job) {
-    if (!PushToQueue(std::forward<Job>(job))) {
-        adw::LogLine(adw::kLogError, tag, "getModelListQueue", " is null");
-    }
 }
 
 template <typename Fn>

@@ -72,13 +72,16 @@ void AdWarden::CallBackAdHat(const wchar_t* const& key, const HWND& window) {
         adw::LogLine(adw::kLogError, kAdHatTag, "key", " is null");
         return;
     }
-    PushJob(kAdHatTag, [this, keyCopy = std::wstring(key), target = window] {
-        std::wstring exePath;
-        if (NotifyIfUndecided(keyCopy, target, kAdHatJobTag, &exePath) && IsWindow(target) && !keyCopy.empty() &&
-            WindowOfProgram(target, exePath) && JobIsCurrent()) {
-            DispatchAdHat(target, keyCopy);
-        }
-    });
+    HandOver(NotificationSlot::Kind::AdHat, key, window, nullptr, kAdHatTag);
+}
+
+// Worker thread.
+void AdWarden::HandleAdHat(const std::wstring& key, HWND window) {
+    std::wstring exePath;
+    if (NotifyIfUndecided(key, window, kAdHatJobTag, &exePath) && IsWindow(window) && !key.empty() &&
+        WindowOfProgram(window, exePath) && JobIsCurrent()) {
+        DispatchAdHat(window, key);
+    }
 }
 
 void AdWarden::CallBackAdBlock(const wchar_t* const& key) {
@@ -89,12 +92,7 @@ void AdWarden::CallBackAdBlock(const wchar_t* const& key) {
     int count = blockedTimes.load();
     while (!blockedTimes.compare_exchange_weak(count, CountedOnce(count))) {
     }
-    // The job carries the key and the report: one hand-over on the engine's thread.
-    auto report = std::make_shared<NotificationReport>(reportSequence_, &DataReporter::ReportAutoBlock, key);
-    PushJob(kAdBlockTag, [this, report] {
-        report->Send();
-        HandleAdBlock(report->Key());
-    });
+    HandOver(NotificationSlot::Kind::AdBlock, key, nullptr, &DataReporter::ReportAutoBlock, kAdBlockTag);
 }
 
 // Worker thread: record "blocked just now", the new counter, then "blocked".
@@ -114,17 +112,77 @@ void AdWarden::HandleAdBlock(const std::wstring& key) {
 }
 
 void AdWarden::CallBackOtherAdNotify(const wchar_t* const& key, const HWND& window) {
-    auto report = std::make_shared<NotificationReport>(reportSequence_, &DataReporter::ReportSuspectedWindow, key);
     if (key == nullptr) {
-        report->Send(); // the report comes before the key is looked at
+        // The report comes before the key is looked at.
+        NotificationReport(reportSequence_, &DataReporter::ReportSuspectedWindow).Send(nullptr);
         adw::LogLine(adw::kLogError, kOtherAdTag, "key", " is null");
         return;
     }
     // No hat for these: only the record.
-    PushJob(kOtherAdTag, [this, report, target = window] {
-        report->Send();
-        NotifyIfUndecided(report->Key(), target, kOtherAdJobTag);
-    });
+    HandOver(NotificationSlot::Kind::OtherAd, key, window, &DataReporter::ReportSuspectedWindow, kOtherAdTag);
+}
+
+void AdWarden::HandOver(NotificationSlot::Kind kind, const wchar_t* key, HWND window,
+                        NotificationReport::Report report, const char* tag) {
+    NotificationSlot* const slot = slots_.Take();
+    try {
+        slot->kind = kind;
+        slot->key.assign(key);
+        slot->window = window;
+    } catch (...) {
+        slots_.GiveBack(slot);
+        throw;
+    }
+    if (report != nullptr) {
+        slot->report = NotificationReport(reportSequence_, report); // last: nothing after it can fail unsent
+    }
+    adw::RundownRef call(queueCalls_);
+    OperationQueueBase* const queue = call ? getModelListQueue.load() : nullptr;
+    if (queue == nullptr) {
+        RetireSlot(*slot);
+        adw::LogLine(adw::kLogError, tag, "getModelListQueue", " is null");
+        return;
+    }
+    slot->queue = queue;
+    try {
+        queue->Push(EngineJob{this, slot}); // a job the queue refuses or drops is retired by its discard handler
+    } catch (...) {
+        RetireSlot(*slot); // not queued
+        throw;
+    }
+}
+
+void AdWarden::RunEngineJob(NotificationSlot& slot) {
+    struct Retire {
+        AdWarden& manager;
+        NotificationSlot& slot;
+        ~Retire() { manager.RetireSlot(slot); }
+    } const retire{*this, slot}; // however the job ends
+    const JobScope scope(slot.queue);
+    LoadCounterIfPending();
+    slot.report.Send(slot.key.c_str());
+    switch (slot.kind) {
+    case NotificationSlot::Kind::AdHat:
+        HandleAdHat(slot.key, slot.window);
+        break;
+    case NotificationSlot::Kind::AdBlock:
+        HandleAdBlock(slot.key);
+        break;
+    case NotificationSlot::Kind::OtherAd:
+        NotifyIfUndecided(slot.key, slot.window, kOtherAdJobTag);
+        break;
+    }
+}
+
+void AdWarden::RetireSlot(NotificationSlot& slot) noexcept {
+    slot.report.Send(slot.key.c_str());
+    slots_.GiveBack(&slot);
+}
+
+void AdWarden::RetireDiscardedJob(std::function<void()>& item) noexcept {
+    if (const EngineJob* job = item.target<EngineJob>()) {
+        job->manager->RetireSlot(*job->slot);
+    }
 }
 
 } // namespace KelvaneCenter

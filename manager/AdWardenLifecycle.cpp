@@ -95,6 +95,7 @@ int AdWarden::StartRunning() {
         return kQueueFailed;
     }
     queue->SetCapacity(kQueueCapacity);
+    queue->SetDiscardHandler(&AdWarden::RetireDiscardedJob);
     queue->Start();
     getModelListQueue.store(queue);
     OpenHats();

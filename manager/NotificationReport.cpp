@@ -1,5 +1,6 @@
 #include "manager/NotificationReport.h"
 
+#include <string>
 #include <utility>
 
 #include "common/CallLoggingExceptions.h"
@@ -7,34 +8,25 @@
 
 namespace KelvaneCenter {
 
-NotificationReport::NotificationReport(ReportSequence& sequence, Report report, const wchar_t* key)
-    : sequence_(sequence), report_(report), nullKey_(key == nullptr), key_(key != nullptr ? key : L""),
-      ticket_(sequence.Take()) {}
-
-NotificationReport::~NotificationReport() {
-    Send();
-}
-
-void NotificationReport::Send() noexcept {
+void NotificationReport::Send(const wchar_t* key) noexcept {
     constexpr const char* kTag = "KelvaneCenter::NotificationReport::Send";
-    if (sent_) {
+    ReportSequence* const sequence = std::exchange(sequence_, nullptr);
+    if (sequence == nullptr) {
         return;
     }
-    sent_ = true;
     std::string description;
-    if (!nullKey_) {
-        adw::CallLoggingExceptions([&] { description = GetPopupInfo(key_.c_str()); }, kTag, "described as empty: ");
+    if (key != nullptr) {
+        adw::CallLoggingExceptions([&] { description = GetPopupInfo(key); }, kTag, "described as empty: ");
     }
     bool delivered = false;
     adw::CallLoggingExceptions(
         [&] {
-            sequence_.Deliver(ticket_,
-                              [report = report_, description = std::move(description)] { report(description); });
+            sequence->Deliver(ticket_, [report = report_, description = std::move(description)] { report(description); });
             delivered = true;
         },
         kTag, "report lost: ");
     if (!delivered) {
-        sequence_.Deliver(ticket_, {}); // the ticket still goes, so later reports do not wait for it
+        sequence->Deliver(ticket_, {}); // the ticket still goes, so later reports do not wait for it
     }
 }
 

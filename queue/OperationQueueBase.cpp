@@ -67,8 +67,15 @@ void OperationQueueBase::Stop() {
 void OperationQueueBase::DiscardPending() noexcept {
     Item item;
     while (Pop(item)) {
-        item = nullptr; // destroyed, never invoked
+        Discard(item);
     }
+}
+
+void OperationQueueBase::Discard(Item& item) noexcept {
+    if (item && discardHandler_ != nullptr) {
+        discardHandler_(item);
+    }
+    item = nullptr; // destroyed, never invoked
 }
 
 void OperationQueueBase::Push(Item item) {
@@ -82,9 +89,12 @@ void OperationQueueBase::PushKept(Item item) {
 void OperationQueueBase::Add(Item& item, bool kept) {
     Item dropped;
     const Enqueued result = Enqueue(item, kept, dropped);
-    if (result != Enqueued::Refused) {
-        OnEnqueued(result);
-    } // else the item dies with the caller's parameter, never invoked
+    if (result == Enqueued::Refused) {
+        Discard(item);
+        return;
+    }
+    OnEnqueued(result);
+    Discard(dropped);
 }
 
 void OperationQueueBase::OnEnqueued(Enqueued) {
@@ -107,8 +117,18 @@ bool OperationQueueBase::Pop(Item& item) {
         return false;
     }
     item = std::move(items_.back().run);
-    items_.pop_back();
+    Recycle(std::prev(items_.end()));
     return true;
+}
+
+void OperationQueueBase::Recycle(std::list<Entry>::iterator node) noexcept {
+    node->run = nullptr;
+    const int capacity = capacity_;
+    if (spare_.size() < static_cast<size_t>(capacity > 0 ? capacity : 1)) {
+        spare_.splice(spare_.begin(), items_, node);
+    } else {
+        items_.erase(node);
+    }
 }
 
 void OperationQueueBase::DealQueue() {
@@ -130,7 +150,13 @@ OperationQueueBase::Enqueued OperationQueueBase::Enqueue(Item& item, bool kept, 
         return Enqueued::Refused;
     }
     const size_t pendingBefore = items_.size();
-    items_.emplace_front(item, kept); // first, so a failed allocation loses nothing
+    if (spare_.empty()) {
+        items_.emplace_front(item, kept); // first, so a failed allocation loses nothing
+    } else {
+        items_.splice(items_.begin(), spare_, spare_.begin());
+        items_.front().run = std::move(item);
+        items_.front().kept = kept;
+    }
     // A capacity below 1 acts as 1: the newest item always stays.
     const int capacity = capacity_;
     const bool full = pendingBefore > 0 && (capacity <= 0 || pendingBefore >= static_cast<size_t>(capacity));
@@ -148,7 +174,7 @@ OperationQueueBase::Enqueued OperationQueueBase::Enqueue(Item& item, bool kept, 
     // Moved out and destroyed by the caller after the lock is released, so
     // whatever the item owns cannot call back into this queue under its mutex.
     dropped = std::move(oldest->run);
-    items_.erase(oldest);
+    Recycle(oldest);
     return Enqueued::AddedDroppingOldest;
 }
 

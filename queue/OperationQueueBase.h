@@ -37,8 +37,16 @@ public:
     bool Pop(std::function<void()>& item) override;
     void DealQueue() override;
 
-protected:
     using Item = std::function<void()>;
+    // Told of each item that is destroyed without being run (refused, dropped
+    // by a full queue, discarded by Stop), outside the queue's mutex, just
+    // before it is destroyed. It lets an item stored inside the function
+    // object, which has no destructor of its own, give back what it holds.
+    using DiscardHandler = void (*)(Item& item) noexcept;
+    // Set before Start; pushes read it without a lock.
+    void SetDiscardHandler(DiscardHandler handler) { discardHandler_ = handler; }
+
+protected:
 
     enum class Enqueued { Refused, Added, AddedDroppingOldest };
 
@@ -53,8 +61,14 @@ protected:
     // The running test and the insertion are one step under the queue mutex, so
     // nothing can be queued behind a Stop that has already drained.
     Enqueued Enqueue(Item& item, bool kept, Item& dropped);
-    // Push and PushKept: enqueues, then wakes or starts the worker.
+    // Push and PushKept: enqueues, then wakes or starts the worker. Throws only
+    // when the item could not be queued (no node for it): it is then the caller's still.
     void Add(Item& item, bool kept);
+    // Hands an item that will not run to the discard handler, then destroys it.
+    void Discard(Item& item) noexcept;
+    // Keeps the node of an item taken out of the list for a later Enqueue, so a
+    // queue that has been this full before queues without allocating. Under the queue mutex.
+    void Recycle(std::list<Entry>::iterator node) noexcept;
     // After an item was added: wakes or starts the worker.
     virtual void OnEnqueued(Enqueued result);
     // Invokes and destroys one item; an exception it throws is logged under `tag`.
@@ -66,6 +80,8 @@ protected:
     void DiscardPending() noexcept;
 
     std::list<Entry> items_; // newest at the front, oldest at the back
+    std::list<Entry> spare_; // emptied nodes for Enqueue, at most as many as the capacity
+    DiscardHandler discardHandler_ = nullptr;
     SRWLOCK queueMutex_ = SRWLOCK_INIT;
     std::mutex stopMutex_; // concurrent Stops all return only after the join
     adw::UniqueHandle wakeEvent_;
