@@ -127,7 +127,7 @@ void AdWarden::HandOver(NotificationSlot::Kind kind, const wchar_t* key, HWND wi
     NotificationSlot* const slot = slots_.Take();
     try {
         slot->kind = kind;
-        slot->key.assign(key);
+        slot->SetKey(key);
         slot->window = window;
     } catch (...) {
         slots_.GiveBack(slot);
@@ -160,22 +160,23 @@ void AdWarden::RunEngineJob(NotificationSlot& slot) {
     } const retire{*this, slot}; // however the job ends
     const JobScope scope(slot.queue);
     LoadCounterIfPending();
-    slot.report.Send(slot.key.c_str());
+    slot.report.Send(slot.Key());
+    const std::wstring key = slot.Key();
     switch (slot.kind) {
     case NotificationSlot::Kind::AdHat:
-        HandleAdHat(slot.key, slot.window);
+        HandleAdHat(key, slot.window);
         break;
     case NotificationSlot::Kind::AdBlock:
-        HandleAdBlock(slot.key);
+        HandleAdBlock(key);
         break;
     case NotificationSlot::Kind::OtherAd:
-        NotifyIfUndecided(slot.key, slot.window, kOtherAdJobTag);
+        NotifyIfUndecided(key, slot.window, kOtherAdJobTag);
         break;
     }
 }
 
 void AdWarden::RetireSlot(NotificationSlot& slot) noexcept {
-    slot.report.Send(slot.key.c_str());
+    slot.report.Send(slot.Key());
     slots_.GiveBack(&slot);
 }
 

@@ -17,9 +17,18 @@ namespace KelvaneCenter {
 struct alignas(MEMORY_ALLOCATION_ALIGNMENT) NotificationSlot {
     enum class Kind { AdHat, AdBlock, OtherAd };
 
+    // Copies `key` (never null: those are not handed over); throws
+    // std::bad_alloc when a long key's buffer cannot be had.
+    void SetKey(const wchar_t* key);
+    const wchar_t* Key() const { return longKey.empty() ? shortKey : longKey.c_str(); }
+
     SLIST_ENTRY link{}; // the pool's free list
     Kind kind = Kind::AdHat;
-    std::wstring key; // never from a null key: those are not handed over
+    // A usual key is kept in the slot itself, so the engine's thread touches
+    // no other memory for it; a longer one goes to the heap.
+    static constexpr size_t kShortKeyChars = 64;
+    wchar_t shortKey[kShortKeyChars] = {};
+    std::wstring longKey;
     HWND window = nullptr;
     OperationQueueBase* queue = nullptr; // the queue the job was pushed to
     NotificationReport report;

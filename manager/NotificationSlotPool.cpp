@@ -5,9 +5,6 @@
 namespace KelvaneCenter {
 
 namespace {
-// A key buffer up to this many characters stays with its slot for the next key.
-constexpr size_t kKeptKeyChars = 256;
-
 NotificationSlot* SlotOf(PSLIST_ENTRY entry) {
     return CONTAINING_RECORD(entry, NotificationSlot, link);
 }
@@ -27,9 +24,7 @@ NotificationSlot* NotificationSlotPool::Take() {
 }
 
 void NotificationSlotPool::GiveBack(NotificationSlot* slot) noexcept {
-    if (slot->key.capacity() > kKeptKeyChars) {
-        std::wstring().swap(slot->key);
-    }
+    std::wstring().swap(slot->longKey); // a long key's buffer is not kept
     slot->window = nullptr;
     slot->queue = nullptr;
     slot->report = NotificationReport();

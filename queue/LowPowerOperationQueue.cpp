@@ -46,12 +46,14 @@ void LowPowerOperationQueue::EnsureWorker() {
     // Workers run as work items of the system thread pool, not on threads of
     // their own. A worker is needed for every busy period and Push waits until
     // it exists; under Wine starting a thread and reaching its body takes ~3 ms,
-    // while a pool submit costs ~8 us and runs the callback ~15-20 us later, so
+    // while a pool submit costs ~15 us and runs the callback ~15-20 us later, so
     // an isolated engine notification would pay ~3 ms on the engine's thread.
     // The pool keeps what the queue needs: no thread of ours and nothing woken
-    // while idle, one worker at a time (worker-active, joined before the next
-    // submit) and push order (one list, one worker). The work object is made
-    // once and submitted per busy period; its pool thread exists on return.
+    // while idle, one worker at a time and push order (one list, one worker).
+    // Worker-active alone makes it one at a time: a worker clears it only once
+    // it has left its loop, so the previous callback is not waited for here
+    // (its return may overlap the next callback's start, never its loop).
+    // The work object is made once and submitted per busy period.
     if (!worker_) {
         worker_ = std::make_unique<adw::ThreadpoolWorker>([this] {
             try {
@@ -62,7 +64,6 @@ void LowPowerOperationQueue::EnsureWorker() {
             }
         });
     }
-    worker_->Join(); // the previous worker has left its loop; this only waits for its return
     workerActive_ = true;
     worker_->Start();
 }

@@ -13,7 +13,8 @@ public:
     virtual ~QueueWorker() = default;
 
     // Runs the body once more; returns once the thread that will run it exists.
-    // Throws std::system_error when no thread can be had. The previous run must have ended.
+    // Throws std::system_error when no thread can be had. The previous run must
+    // have ended; a pool worker's may still be returning from its callback.
     virtual void Start() = 0;
     // Waits until the body started last has returned; returns at once when none runs.
     // Throws std::system_error when called from the body itself.

@@ -42,9 +42,11 @@ void ThreadpoolWorker::Join() {
 
 void CALLBACK ThreadpoolWorker::Run(PTP_CALLBACK_INSTANCE, void* context, PTP_WORK) noexcept {
     auto* self = static_cast<ThreadpoolWorker*>(context);
-    self->runningThread_.store(::GetCurrentThreadId());
+    DWORD mine = ::GetCurrentThreadId();
+    self->runningThread_.store(mine);
     CallLoggingExceptions(self->body_, "adw::ThreadpoolWorker::Run", "queue worker ended by an exception: ");
-    self->runningThread_.store(0);
+    // A next run may have begun on another pool thread as this one returns: only ours is cleared.
+    self->runningThread_.compare_exchange_strong(mine, 0);
 }
 
 } // namespace adw

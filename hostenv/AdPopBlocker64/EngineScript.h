@@ -116,7 +116,9 @@ ADPOP_SCRIPT_API int __cdecl AdPopScript_ReleasedDuringCall();
 ADPOP_SCRIPT_API void __cdecl AdPopScript_FireOnNextSetTrackerState(int kind, const wchar_t* key);
 // Timing, for benchmarks: fires `count` notifications of one kind on ONE new
 // engine thread, `pauseMs` apart (0: back to back), and stores how long each
-// delivery took, in microseconds, in microsOut[0..count). With `baselineOut`,
+// delivery took, in microseconds, in microsOut[0..count), and, with
+// `callMicrosOut`, how long the callback alone took (the stand-in's own
+// dispatch left out) in callMicrosOut[0..count). With `baselineOut`,
 // the same thread also submits an empty callback to the system thread pool
 // after each notification, `pauseMs` after it, and stores what each submit
 // took in baselineOut[0..count): a baseline measured beside the notifications.
@@ -125,4 +127,4 @@ ADPOP_SCRIPT_API void __cdecl AdPopScript_FireOnNextSetTrackerState(int kind, co
 // 60 s (microsOut untouched).
 ADPOP_SCRIPT_API int __cdecl AdPopScript_TimeNotifications(int kind, const wchar_t* key, HWND window, unsigned count,
                                                            unsigned pauseMs, double* microsOut,
-                                                           double* baselineOut);
+                                                           double* callMicrosOut, double* baselineOut);

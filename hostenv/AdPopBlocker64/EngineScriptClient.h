@@ -121,10 +121,10 @@ public:
     int CallsInFlight() const { return callsInFlight_(); }
     int ReleasedDuringCall() const { return releasedDuringCall_(); }
     void FireOnNextSetTrackerState(int kind, const wchar_t* key) const { fireOnNextSetTrackerState_(kind, key); }
-    // kind: kAdPopScriptAdHat ... kAdPopScriptOtherAd; microsOut (and baselineOut) hold `count` values.
+    // kind: kAdPopScriptAdHat ... kAdPopScriptOtherAd; microsOut (and the others given) hold `count` values.
     int TimeNotifications(int kind, const wchar_t* key, HWND window, unsigned count, unsigned pauseMs,
-                          double* microsOut, double* baselineOut = nullptr) const {
-        return timeNotifications_(kind, key, window, count, pauseMs, microsOut, baselineOut);
+                          double* microsOut, double* callMicrosOut = nullptr, double* baselineOut = nullptr) const {
+        return timeNotifications_(kind, key, window, count, pauseMs, microsOut, callMicrosOut, baselineOut);
     }
 
 private:

@@ -28,33 +28,36 @@ void NotificationHub::Disconnect() {
     Connect(nullptr, nullptr, nullptr, nullptr);
 }
 
-bool NotificationHub::Deliver(Notification kind, const wchar_t* key, HWND window) {
+bool NotificationHub::Deliver(Notification kind, const wchar_t* key, HWND window, double* callMicros) {
     SharedLock lock(lock_);
+    LARGE_INTEGER before{};
+    LARGE_INTEGER after{};
+    const auto call = [&](auto&& callback, auto&&... args) {
+        if (callback == nullptr) {
+            return false;
+        }
+        if (callMicros != nullptr) {
+            ::QueryPerformanceCounter(&before);
+        }
+        callback(args...);
+        if (callMicros != nullptr) {
+            ::QueryPerformanceCounter(&after);
+            LARGE_INTEGER frequency;
+            ::QueryPerformanceFrequency(&frequency);
+            *callMicros = static_cast<double>(after.QuadPart - before.QuadPart) * 1e6 /
+                          static_cast<double>(frequency.QuadPart);
+        }
+        return true;
+    };
     switch (kind) {
     case Notification::AdHat:
-        if (hat_ == nullptr) {
-            return false;
-        }
-        hat_(key, window);
-        return true;
+        return call(hat_, key, window);
     case Notification::AdBlock:
-        if (block_ == nullptr) {
-            return false;
-        }
-        block_(key);
-        return true;
+        return call(block_, key);
     case Notification::AdWindow:
-        if (window_ == nullptr) {
-            return false;
-        }
-        window_(window);
-        return true;
+        return call(window_, window);
     case Notification::OtherAd:
-        if (other_ == nullptr) {
-            return false;
-        }
-        other_(key, window);
-        return true;
+        return call(other_, key, window);
     }
     return false;
 }

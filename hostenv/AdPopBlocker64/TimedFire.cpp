@@ -24,6 +24,7 @@ struct TimedJob {
     HWND window = nullptr;
     DWORD pauseMs = 0;
     std::vector<double> micros;
+    std::vector<double> callMicros; // inside the callback alone
     std::vector<double> baseline; // empty: no baseline asked for
     int delivered = 0;
 };
@@ -48,7 +49,8 @@ void TimeEach(TimedJob& job) {
         if (job.pauseMs > 0 && i > 0) {
             ::Sleep(job.pauseMs);
         }
-        job.micros[i] = Time([&] { job.delivered += hub.Deliver(job.kind, key, job.window) ? 1 : 0; });
+        job.micros[i] =
+            Time([&] { job.delivered += hub.Deliver(job.kind, key, job.window, &job.callMicros[i]) ? 1 : 0; });
         if (!job.baseline.empty()) {
             ::Sleep(job.pauseMs);
             job.baseline[i] =
@@ -58,7 +60,7 @@ void TimeEach(TimedJob& job) {
 }
 
 int TimeNotifications(int kind, const wchar_t* key, HWND window, unsigned count, unsigned pauseMs,
-                      double* microsOut, double* baselineOut) {
+                      double* microsOut, double* callMicrosOut, double* baselineOut) {
     auto job = std::make_shared<TimedJob>();
     if ((count > 0 && microsOut == nullptr) || !adpop::NotificationFromKind(kind, job->kind)) {
         return -1;
@@ -68,6 +70,7 @@ int TimeNotifications(int kind, const wchar_t* key, HWND window, unsigned count,
     job->window = window;
     job->pauseMs = pauseMs;
     job->micros.assign(count, 0.0);
+    job->callMicros.assign(count, 0.0);
     job->baseline.assign(baselineOut != nullptr ? count : 0, 0.0);
 
     const int ended = adpop::RunOnEngineThread(job, &TimeEach, kJoinTimeoutMs);
@@ -76,6 +79,9 @@ int TimeNotifications(int kind, const wchar_t* key, HWND window, unsigned count,
     }
     for (unsigned i = 0; i < count; ++i) {
         microsOut[i] = job->micros[i];
+        if (callMicrosOut != nullptr) {
+            callMicrosOut[i] = job->callMicros[i];
+        }
         if (baselineOut != nullptr) {
             baselineOut[i] = job->baseline[i];
         }
@@ -86,9 +92,10 @@ int TimeNotifications(int kind, const wchar_t* key, HWND window, unsigned count,
 } // namespace
 
 int __cdecl AdPopScript_TimeNotifications(int kind, const wchar_t* key, HWND window, unsigned count,
-                                          unsigned pauseMs, double* microsOut, double* baselineOut) {
+                                          unsigned pauseMs, double* microsOut, double* callMicrosOut,
+                                          double* baselineOut) {
     try {
-        return TimeNotifications(kind, key, window, count, pauseMs, microsOut, baselineOut);
+        return TimeNotifications(kind, key, window, count, pauseMs, microsOut, callMicrosOut, baselineOut);
     } catch (...) {
         return -1; // nothing thrown inside the engine crosses its C exports
     }
