@@ -1,5 +1,6 @@
 #include "common/Rundown.h"
 
+#include "common/EnginePath.h"
 #include "common/ThreadSlot.h"
 
 namespace adw {
@@ -10,7 +11,7 @@ namespace {
 const ThreadSlot<const RundownRef> g_innermost;
 } // namespace
 
-RundownRef::RundownRef(Rundown& rundown) noexcept {
+ADW_ENGINE_PATH RundownRef::RundownRef(Rundown& rundown) noexcept {
     if (rundown.Enter()) {
         rundown_ = &rundown;
         outer_ = g_innermost.Get();
@@ -18,7 +19,7 @@ RundownRef::RundownRef(Rundown& rundown) noexcept {
     } // a refused call is not listed: an outer call of this thread stays listed
 }
 
-RundownRef::~RundownRef() {
+ADW_ENGINE_PATH RundownRef::~RundownRef() {
     if (rundown_ != nullptr) {
         g_innermost.Set(outer_);
         rundown_->Leave();
@@ -27,7 +28,7 @@ RundownRef::~RundownRef() {
 
 Rundown::Rundown() noexcept : released_(::CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
 
-bool Rundown::Enter() noexcept {
+ADW_ENGINE_PATH bool Rundown::Enter() noexcept {
     inFlight_.fetch_add(1);
     if (closing_.load()) {
         Leave();
@@ -36,7 +37,7 @@ bool Rundown::Enter() noexcept {
     return true;
 }
 
-void Rundown::Leave() noexcept {
+ADW_ENGINE_PATH void Rundown::Leave() noexcept {
     inFlight_.fetch_sub(1);
     if (closing_.load() && released_) {
         ::SetEvent(released_.get());

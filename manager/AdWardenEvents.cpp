@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "common/LogLine.h"
+#include "common/EnginePath.h"
 #include "manager/AdWarden.h"
 #include "manager/NotificationReport.h"
 #include "manager/RecordRules.h"
@@ -67,7 +68,7 @@ bool AdWarden::WindowOfProgram(HWND window, const std::wstring& exePath) {
     return false;
 }
 
-void AdWarden::CallBackAdHat(const wchar_t* const& key, const HWND& window) {
+ADW_ENGINE_PATH void AdWarden::CallBackAdHat(const wchar_t* const& key, const HWND& window) {
     if (key == nullptr) {
         adw::LogLine(adw::kLogError, kAdHatTag, "key", " is null");
         return;
@@ -84,7 +85,7 @@ void AdWarden::HandleAdHat(const std::wstring& key, HWND window) {
     }
 }
 
-void AdWarden::CallBackAdBlock(const wchar_t* const& key) {
+ADW_ENGINE_PATH void AdWarden::CallBackAdBlock(const wchar_t* const& key) {
     if (key == nullptr) {
         adw::LogLine(adw::kLogError, kAdBlockTag, "AdBlockNotify lpkey is nullptr");
         return;
@@ -111,7 +112,7 @@ void AdWarden::HandleAdBlock(const std::wstring& key) {
     NotifyRecord(record);
 }
 
-void AdWarden::CallBackOtherAdNotify(const wchar_t* const& key, const HWND& window) {
+ADW_ENGINE_PATH void AdWarden::CallBackOtherAdNotify(const wchar_t* const& key, const HWND& window) {
     if (key == nullptr) {
         // The report comes before the key is looked at.
         NotificationReport(reportSequence_, &DataReporter::ReportSuspectedWindow).Send(nullptr);
@@ -122,7 +123,7 @@ void AdWarden::CallBackOtherAdNotify(const wchar_t* const& key, const HWND& wind
     HandOver(NotificationSlot::Kind::OtherAd, key, window, &DataReporter::ReportSuspectedWindow, kOtherAdTag);
 }
 
-void AdWarden::HandOver(NotificationSlot::Kind kind, const wchar_t* key, HWND window,
+ADW_ENGINE_PATH void AdWarden::HandOver(NotificationSlot::Kind kind, const wchar_t* key, HWND window,
                         NotificationReport::Report report, const char* tag) {
     NotificationSlot* const slot = slots_.Take();
     try {

@@ -2,9 +2,10 @@
 
 #include <cwchar>
 
+#include "common/EnginePath.h"
 namespace KelvaneCenter {
 
-void NotificationSlot::SetKey(const wchar_t* key) {
+ADW_ENGINE_PATH void NotificationSlot::SetKey(const wchar_t* key) {
     const size_t length = std::wcslen(key);
     if (length < kShortKeyChars) {
         std::wmemcpy(shortKey, key, length + 1);

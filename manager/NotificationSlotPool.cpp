@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "common/EnginePath.h"
 namespace KelvaneCenter {
 
 namespace {
@@ -16,7 +17,7 @@ NotificationSlotPool::~NotificationSlotPool() {
     }
 }
 
-NotificationSlot* NotificationSlotPool::Take() {
+ADW_ENGINE_PATH NotificationSlot* NotificationSlotPool::Take() {
     if (PSLIST_ENTRY entry = ::InterlockedPopEntrySList(&free_)) {
         return SlotOf(entry);
     }

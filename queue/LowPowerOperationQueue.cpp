@@ -3,6 +3,7 @@
 #include <memory>
 #include <utility>
 
+#include "common/EnginePath.h"
 #include "common/CallLoggingExceptions.h"
 #include "common/ExclusiveLock.h"
 #include "common/LogLine.h"
@@ -20,7 +21,7 @@ void LowPowerOperationQueue::Start() {
     running_ = true;
 }
 
-void LowPowerOperationQueue::OnEnqueued(Enqueued result) {
+ADW_ENGINE_PATH void LowPowerOperationQueue::OnEnqueued(Enqueued result) {
     if (result == Enqueued::AddedDroppingOldest) {
         adw::LogLine(adw::kLogInfo, "LowPowerOperationQueue::Push", "operation queue full");
     }
@@ -38,7 +39,7 @@ void LowPowerOperationQueue::OnStopping() {
     adw::ExclusiveLock barrier(workerMutex_);
 }
 
-void LowPowerOperationQueue::EnsureWorker() {
+ADW_ENGINE_PATH void LowPowerOperationQueue::EnsureWorker() {
     adw::ExclusiveLock lock(workerMutex_);
     if (workerActive_ || !running_) {
         return;

@@ -4,6 +4,7 @@
 #include <system_error>
 #include <utility>
 
+#include "common/EnginePath.h"
 #include "common/LogLine.h"
 #include "common/CallLoggingExceptions.h"
 #include "common/ExclusiveLock.h"
@@ -71,14 +72,14 @@ void OperationQueueBase::DiscardPending() noexcept {
     }
 }
 
-void OperationQueueBase::Discard(Item& item) noexcept {
+ADW_ENGINE_PATH void OperationQueueBase::Discard(Item& item) noexcept {
     if (item && discardHandler_ != nullptr) {
         discardHandler_(item);
     }
     item = nullptr; // destroyed, never invoked
 }
 
-void OperationQueueBase::Push(Item item) {
+ADW_ENGINE_PATH void OperationQueueBase::Push(Item item) {
     Add(item, false);
 }
 
@@ -86,7 +87,7 @@ void OperationQueueBase::PushKept(Item item) {
     Add(item, true);
 }
 
-void OperationQueueBase::Add(Item& item, bool kept) {
+ADW_ENGINE_PATH void OperationQueueBase::Add(Item& item, bool kept) {
     Item dropped;
     const Enqueued result = Enqueue(item, kept, dropped);
     if (result == Enqueued::Refused) {
@@ -144,7 +145,7 @@ void OperationQueueBase::DealQueue() {
     }
 }
 
-OperationQueueBase::Enqueued OperationQueueBase::Enqueue(Item& item, bool kept, Item& dropped) {
+ADW_ENGINE_PATH OperationQueueBase::Enqueued OperationQueueBase::Enqueue(Item& item, bool kept, Item& dropped) {
     adw::ExclusiveLock lock(queueMutex_);
     if (!running_) {
         return Enqueued::Refused;

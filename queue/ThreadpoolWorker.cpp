@@ -3,6 +3,7 @@
 #include <system_error>
 #include <utility>
 
+#include "common/EnginePath.h"
 #include "common/CallLoggingExceptions.h"
 #include "common/OwnModule.h"
 
@@ -26,7 +27,7 @@ ThreadpoolWorker::ThreadpoolWorker(std::function<void()> body) : body_(std::move
     }
 }
 
-void ThreadpoolWorker::Start() {
+ADW_ENGINE_PATH void ThreadpoolWorker::Start() {
     // A pool thread to run the callback exists (idle or newly made) when this returns.
     ::SubmitThreadpoolWork(work_.get());
 }

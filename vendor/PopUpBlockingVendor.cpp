@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "common/EnginePath.h"
 #include "common/LogLine.h"
 #include "common/CallLoggingExceptions.h"
 #include "common/Rundown.h"
@@ -59,7 +60,7 @@ adw::Rundown g_trackerRundown;
 // Calls the target, when there is one, with references to the forwarder's own
 // arguments. Nothing thrown by it goes back into the engine.
 template <typename Target, typename... Args>
-void Forward(const std::shared_ptr<const Target>& slot, const char* tag, const Args&... args) noexcept {
+ADW_ENGINE_PATH void Forward(const std::shared_ptr<const Target>& slot, const char* tag, const Args&... args) noexcept {
     adw::RundownRef call(g_targetRundown);
     if (!call) {
         return;
@@ -70,11 +71,11 @@ void Forward(const std::shared_ptr<const Target>& slot, const char* tag, const A
     }
 }
 
-void ADPOP_CALL ForwardAdHat(const wchar_t* key, HWND window) {
+ADW_ENGINE_PATH void ADPOP_CALL ForwardAdHat(const wchar_t* key, HWND window) {
     Forward(g_adHatTarget, "ForwardAdHat", key, window);
 }
 
-void ADPOP_CALL ForwardAdBlock(const wchar_t* key) {
+ADW_ENGINE_PATH void ADPOP_CALL ForwardAdBlock(const wchar_t* key) {
     Forward(g_adBlockTarget, "ForwardAdBlock", key);
 }
 
@@ -82,7 +83,7 @@ void ADPOP_CALL ForwardAdWindow(HWND window) {
     Forward(g_adWindowTarget, "ForwardAdWindow", window);
 }
 
-void ADPOP_CALL ForwardOtherAd(const wchar_t* key, HWND window) {
+ADW_ENGINE_PATH void ADPOP_CALL ForwardOtherAd(const wchar_t* key, HWND window) {
     Forward(g_otherAdTarget, "ForwardOtherAd", key, window);
 }
 
