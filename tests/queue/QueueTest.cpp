@@ -36,6 +36,7 @@ TYPED_TEST(QueueKind, ItemsRunInPushOrderOnlyWhileStartedAndAThrowingOneIsLogged
     ASSERT_TRUE(adwtest::WaitUntil([&] { return items.Ran().size() >= 3; })) << log.Dump();
     EXPECT_EQ(items.Ran(), (std::vector<int>{1, 2, 3}));
     EXPECT_EQ(items.diedUnrun, 2);
+    EXPECT_EQ(g_toldDiscarded, 2); // the refused ones are told of too, the run ones not
     const bool lowPower = std::is_same<TypeParam, LowPowerOperationQueue>::value;
     const std::wstring tag = lowPower ? L"(LowPowerOperationQueue::DealQueue)" : L"(OperationQueueBase::DealQueue)";
     EXPECT_EQ(log.Count(L"operation threw an exception: boom" + tag, adw::kLogError), 1) << log.Dump();
@@ -60,6 +61,7 @@ TYPED_TEST(QueueKind, FullQueueDropsTheOldestPendingItemAtEachPush) {
             queue.Push(items.Make(i));
             const int drops = i + 1 > c.kept ? i + 1 - c.kept : 0;
             ASSERT_EQ(items.diedUnrun, drops) << "push " << i; // dropped now, not later; never copied
+            ASSERT_EQ(g_toldDiscarded, drops) << "push " << i;
             const int logged = log.Count(L"operation queue full(LowPowerOperationQueue::Push)", adw::kLogInfo);
             ASSERT_EQ(logged, lowPower ? drops : 0) << log.Dump();
         }
@@ -90,6 +92,7 @@ TYPED_TEST(QueueKind, ConcurrentStopsBothWaitForTheRunningItemAndDiscardTheRest)
     EXPECT_TRUE(first.get());
     EXPECT_TRUE(second.get());
     EXPECT_EQ(pending.diedUnrun, 1); // neither run nor left pending
+    EXPECT_EQ(g_toldDiscarded, 1);
 }
 
 TYPED_TEST(QueueKind, StopFromInsideAnItemReturnsAndDeletingTheQueueWaitsForThatItem) {

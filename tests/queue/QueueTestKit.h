@@ -81,11 +81,22 @@ inline bool HoldWorker(IOperationQueue& queue, Blocker& busy) {
     return adwtest::WaitUntil([&] { return busy.Entered(); });
 }
 
+// The items a queue said it destroys unrun, through its discard handler.
+inline std::atomic<int> g_toldDiscarded{0};
+inline void CountDiscarded(std::function<void()>&) noexcept {
+    ++g_toldDiscarded;
+}
+
 // A queue with its protected state visible to the tests, counting the workers
-// that have entered their loop and the Stops that have reached their join.
+// that have entered their loop, the Stops that have reached their join and
+// (in g_toldDiscarded) the items it discards.
 template <typename Queue>
 class Inspectable : public Queue {
 public:
+    Inspectable() {
+        g_toldDiscarded = 0;
+        this->SetDiscardHandler(&CountDiscarded);
+    }
     void DealQueue() override {
         ++workers;
         Queue::DealQueue();
