@@ -124,7 +124,7 @@ ADPOP_SCRIPT_API void __cdecl AdPopScript_FireOnNextSetTrackerState(int kind, co
 // took in baselineOut[0..count): a baseline measured beside the notifications.
 // Returns how many were delivered to a callback, -1 when the thread could not
 // start or the kind is unknown, -2 when the thread was still running after
-// 60 s (microsOut untouched).
+// 5 minutes (microsOut untouched).
 ADPOP_SCRIPT_API int __cdecl AdPopScript_TimeNotifications(int kind, const wchar_t* key, HWND window, unsigned count,
                                                            unsigned pauseMs, double* microsOut,
                                                            double* callMicrosOut, double* baselineOut);

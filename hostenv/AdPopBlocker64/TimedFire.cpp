@@ -13,7 +13,7 @@ namespace {
 
 using adpop::Notification;
 
-constexpr DWORD kJoinTimeoutMs = 60000;
+constexpr DWORD kJoinTimeoutMs = 300000; // a long timed series with a pool submit beside each takes minutes
 
 // Shared by the caller and the firing thread, so that a caller that gave up
 // waiting leaves the thread nothing dangling.
