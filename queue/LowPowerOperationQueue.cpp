@@ -70,6 +70,11 @@ ADW_ENGINE_PATH void LowPowerOperationQueue::EnsureWorker() {
 }
 
 void LowPowerOperationQueue::DealQueue() {
+    // The producer that started this worker is usually still returning from
+    // Push. When every other core is busy the fresh worker takes the
+    // producer's core, and an engine thread would wait out whole jobs before
+    // its notification returns: let it finish first.
+    ::SwitchToThread();
     while (running_ && workerActive_) {
         Item item;
         if (Pop(item)) {
