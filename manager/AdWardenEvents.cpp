@@ -1,12 +1,11 @@
 // Engine notifications: cheap work on the engine's threads, the rest queued.
 
 #include <functional>
-#include <memory>
 #include <string>
 #include <utility>
 
-#include "common/LogLine.h"
 #include "common/EnginePath.h"
+#include "common/LogLine.h"
 #include "manager/AdWarden.h"
 #include "manager/NotificationReport.h"
 #include "manager/RecordRules.h"
@@ -124,7 +123,7 @@ ADW_ENGINE_PATH void AdWarden::CallBackOtherAdNotify(const wchar_t* const& key, 
 }
 
 ADW_ENGINE_PATH void AdWarden::HandOver(NotificationSlot::Kind kind, const wchar_t* key, HWND window,
-                        NotificationReport::Report report, const char* tag) {
+                                        NotificationReport::Report report, const char* tag) {
     NotificationSlot* const slot = slots_.Take();
     try {
         slot->kind = kind;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "telemetry/ReportSequence.h"
 
@@ -22,6 +23,15 @@ public:
     // Takes the ticket: from here on the event is owed until Send.
     NotificationReport(ReportSequence& sequence, Report report)
         : sequence_(&sequence), report_(report), ticket_(sequence.Take()) {}
+    // Moved, never copied: a ticket is sent once. What is owed goes with the move.
+    NotificationReport(NotificationReport&& other) noexcept
+        : sequence_(std::exchange(other.sequence_, nullptr)), report_(other.report_), ticket_(other.ticket_) {}
+    NotificationReport& operator=(NotificationReport&& other) noexcept {
+        sequence_ = std::exchange(other.sequence_, nullptr);
+        report_ = other.report_;
+        ticket_ = other.ticket_;
+        return *this;
+    }
 
     // Describes the pop-up of `key` (null: empty, the engine not asked) and
     // hands the event over; only the first call after the ticket sends.

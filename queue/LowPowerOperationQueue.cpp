@@ -3,8 +3,8 @@
 #include <memory>
 #include <utility>
 
-#include "common/EnginePath.h"
 #include "common/CallLoggingExceptions.h"
+#include "common/EnginePath.h"
 #include "common/ExclusiveLock.h"
 #include "common/LogLine.h"
 #include "queue/ThreadpoolWorker.h"

@@ -3,8 +3,8 @@
 #include <system_error>
 #include <utility>
 
-#include "common/EnginePath.h"
 #include "common/CallLoggingExceptions.h"
+#include "common/EnginePath.h"
 #include "common/OwnModule.h"
 
 namespace adw {
