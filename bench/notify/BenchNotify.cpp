@@ -259,6 +259,10 @@ int Run() {
                 "push only = the manager queue push alone, with a job that holds a copy of the key\n");
     for (size_t i = 0; i < std::size(scenarios); ++i) {
         std::printf("\n%s\n", scenarios[i].name);
+        if (i == 0) {
+            std::printf("(the manager's rows: %d notifications, each followed by a pool submit, below)\n",
+                        kAgainstSubmit);
+        }
         std::printf("  %-9s %-10s %10s %10s %10s %10s %10s\n", "", "", "1st call", "median", "p99", "x fwd med",
                     "x fwd p99");
         for (size_t k = 0; k < std::size(kNotifications); ++k) {
@@ -280,11 +284,11 @@ int Run() {
         std::printf("  %-20s %9.1fx %9.1fx\n", kNotifications[k].name, r.median / pool.median, r.p99 / pool.p99);
     }
     std::printf("\nThe same pool submit timed on the engine thread itself, %u ms after each of the manager's\n"
-                "isolated notifications (each %u ms after the submit before it), so that both meet the\n"
+                "%d isolated notifications (each %u ms after the submit before it), so that both meet the\n"
                 "same machine; the notifications against it (goal: p99 at most 1.5x), as the engine's\n"
                 "thread pays for them: inside the callback it calls (the stand-in's own dispatch left out),\n"
                 "and the whole delivery\n",
-                scenarios[0].pauseMs, scenarios[0].pauseMs);
+                scenarios[0].pauseMs, kAgainstSubmit, scenarios[0].pauseMs);
     std::printf("  %-9s %-9s %10s %10s %10s %10s %10s %10s\n", "", "", "submit med", "submit p99", "notif med",
                 "notif p99", "x med", "x p99");
     for (size_t k = 0; k < std::size(kNotifications); ++k) {
