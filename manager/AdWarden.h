@@ -11,7 +11,6 @@
 
 #include "IOperationQueue.h"
 #include "IPopUpBlockingClient.h"
-#include "common/LogLine.h"
 #include "common/Rundown.h"
 #include "manager/HostCallback.h"
 #include "manager/LoadConfig.h"
@@ -229,7 +228,7 @@ bool AdWarden::PushToQueue(Job&& job, Asker asker) {
     if (queue == nullptr) {
         return false;
     }
-    // Wrapped in one callable: an engine thread pays for one allocation, not two.
+    // Wrapped in one callable: one allocation per push, not two.
     Enqueue(*queue,
             [this, queue, job = std::forward<Job>(job)]() mutable {
                 const JobScope scope(queue);

@@ -125,10 +125,10 @@ ADW_ENGINE_PATH void AdWarden::CallBackOtherAdNotify(const wchar_t* const& key, 
 ADW_ENGINE_PATH void AdWarden::HandOver(NotificationSlot::Kind kind, const wchar_t* key, HWND window,
                                         NotificationReport::Report report, const char* tag) {
     NotificationSlot* const slot = slots_.Take();
+    slot->kind = kind;
+    slot->window = window;
     try {
-        slot->kind = kind;
         slot->SetKey(key);
-        slot->window = window;
     } catch (...) {
         slots_.GiveBack(slot);
         throw;

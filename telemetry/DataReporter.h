@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <string>
 
-
 namespace KelvaneCenter {
 
 class DataReporter {

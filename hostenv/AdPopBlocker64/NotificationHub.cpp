@@ -30,12 +30,12 @@ void NotificationHub::Disconnect() {
 
 bool NotificationHub::Deliver(Notification kind, const wchar_t* key, HWND window, double* callMicros) {
     SharedLock lock(lock_);
-    LARGE_INTEGER before{};
-    LARGE_INTEGER after{};
     const auto call = [&](auto&& callback, auto&&... args) {
         if (callback == nullptr) {
             return false;
         }
+        LARGE_INTEGER before{};
+        LARGE_INTEGER after{};
         if (callMicros != nullptr) {
             ::QueryPerformanceCounter(&before);
         }
